@@ -1,0 +1,22 @@
+# GoogleTest from Debian's sources, built with the cross compiler; tests are
+# discovered and run under Wine when CTest runs.
+set(NUBO_GTEST_SOURCE "/usr/src/googletest" CACHE PATH "GoogleTest sources")
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+add_subdirectory("${NUBO_GTEST_SOURCE}" "${CMAKE_BINARY_DIR}/third_party/googletest" EXCLUDE_FROM_ALL)
+
+include(GoogleTest)
+
+# nubo_add_test(NAME name SOURCES ... LIBS ... [PROPERTIES ...])
+function(nubo_add_test)
+  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;PROPERTIES" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gmock_main nubo_options)
+  target_compile_definitions(${T_NAME} PRIVATE
+    NUBO_SOURCE_DIR="${PROJECT_SOURCE_DIR}" NUBO_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  gtest_discover_tests(${T_NAME}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    NO_PRETTY_VALUES NO_PRETTY_TYPES
+    PROPERTIES TIMEOUT 120 ${T_PROPERTIES})
+endfunction()

@@ -1,0 +1,64 @@
+# Sourced by the test and run scripts: a private Wine prefix, HOME and display
+# inside the build tree, with one persistent Wine server for every test process.
+#   nubo_wine_start BUILD_DIR [--keep-prefix] [--no-display]
+#   nubo_wine_stop
+
+nubo_find_free_display() {
+  local n
+  for n in $(seq 90 199); do
+    if [ ! -e "/tmp/.X${n}-lock" ] && [ ! -e "/tmp/.X11-unix/X${n}" ]; then
+      echo "$n"; return 0
+    fi
+  done
+  return 1
+}
+
+nubo_wine_start() {
+  local build_dir keep_prefix=0 want_display=1 arg
+  build_dir=$(cd "$1" && pwd); shift
+  for arg in "$@"; do
+    case "$arg" in
+      --keep-prefix) keep_prefix=1 ;;
+      --no-display) want_display=0 ;;
+    esac
+  done
+  export NUBO_WINE_ROOT="$build_dir/wine"
+  export WINEPREFIX="$NUBO_WINE_ROOT/prefix"
+  export HOME="$NUBO_WINE_ROOT/home"
+  export WINEDEBUG=-all
+  export WINEARCH=win64
+  # No Mono or Gecko installers (dialogs, network) and no debugger on a crash
+  # (it would wait forever instead of letting the test fail).
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+  export TZ=EST5EDT
+  unset WAYLAND_DISPLAY
+  if [ "$keep_prefix" -eq 0 ]; then rm -rf "$NUBO_WINE_ROOT"; fi
+  mkdir -p "$WINEPREFIX" "$HOME"
+
+  NUBO_XVFB_PID=
+  if [ "$want_display" -eq 1 ] && [ -z "${DISPLAY:-}" ]; then
+    local n
+    n=$(nubo_find_free_display) || { echo "no free X display number" >&2; return 1; }
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    NUBO_XVFB_PID=$!
+    export DISPLAY=":$n"
+    local i
+    for i in $(seq 1 100); do
+      [ -e "/tmp/.X11-unix/X$n" ] && break
+      sleep 0.05
+    done
+  fi
+
+  wineserver -p
+  wineboot -i </dev/null >/dev/null 2>&1
+}
+
+nubo_wine_stop() {
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+  if [ -n "${NUBO_XVFB_PID:-}" ]; then
+    kill "$NUBO_XVFB_PID" 2>/dev/null || true
+    wait "$NUBO_XVFB_PID" 2>/dev/null || true
+    NUBO_XVFB_PID=
+  fi
+}

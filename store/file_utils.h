@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace nubo {
+
+// Joins with a backslash unless left is empty or already ends in \ or /.
+std::wstring JoinPath(std::wstring_view left, std::wstring_view right);
+
+// False for "", ".", "..", the nine reserved characters <>:"/\|?* and a
+// trailing dot or space.
+bool IsValidFileName(std::wstring_view name);
+
+bool FileExists(const std::wstring& path);
+
+// Creates the folder and its missing parents; raises when it is not a folder.
+void EnsureDirectory(const std::wstring& path);
+
+// Writes the whole file and flushes it; on failure no file is left behind.
+void WriteFileComplete(const std::wstring& path, const void* bytes, size_t byteCount);
+
+// Writes to an already open handle in pieces; false when a piece fails or is short.
+bool WriteAllToHandle(void* handle, const void* bytes, size_t byteCount);
+
+void MoveFileReplacing(const std::wstring& source, const std::wstring& target);
+
+void DeleteFileIfExists(const std::wstring& path);
+
+// Wall-clock time in Unix milliseconds.
+int64_t NowMilliseconds();
+
+}  // namespace nubo
