@@ -115,7 +115,10 @@ class Application {
   void PostToBoth(const std::string& text);
   void SendToWindow(WebViewWindow& window, const Json& message);
   void HandleRequest(WebViewWindow& sender, const std::string& text, const Json& document);
-  void HandleAppMessage(WebViewWindow& sender, const std::string& type, const Json& payload);
+  Json SoftwareGate(WebViewWindow& sender, const std::string& type, const Json& payload,
+                    size_t textBytes);
+  Json RouteDeviceRequest(WebViewWindow& sender, const std::string& type, const Json& payload,
+                          size_t textBytes);
 
   // Application message handlers.
   void OnSettingsUpdate(const Json& payload);

@@ -95,7 +95,8 @@ Json Application::OnShortcutsSave(WebViewWindow& sender, const Json& payload) {
   static constexpr char kType[] = "shortcuts.save";
   std::string requestId;
   try {
-    if (!ReadBoundedStringField(payload, "requestId", kRequestIdMaxBytes, requestId)) {
+    ReadStringField(payload, "requestId", requestId);
+    if (requestId.empty() || requestId.size() > kRequestIdMaxBytes) {
       throw std::runtime_error(texts::kShortcutsBadRequestId);
     }
     if (sender.Kind() != WindowKind::Dashboard) {

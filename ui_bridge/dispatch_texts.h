@@ -6,6 +6,9 @@ namespace nubo::dispatch_texts {
 inline constexpr char kBadMessage[] = "界面发送的数据格式不正确。";
 inline constexpr char kNetworkFromPet[] = "网络调试功能只能从星朵助手工作台使用。";
 inline constexpr char kUnsupported[] = "暂不支持这个操作。";
+inline constexpr char kSoftwareGate[] = "请在已打开的工作台中操作软件卸载工具。";
+inline constexpr char kDeviceRequestInvalid[] = "调试请求无效，或工作台已关闭。";
+inline constexpr char kOpenWorkbenchFirst[] = "请先打开工作台再进行设备通信。";
 inline constexpr char kUnsendable[] = "Unable to send a message that holds invalid UTF-8 text.";
 
 inline constexpr char kUnknownShortcut[] = "未知的网站快捷入口。";

@@ -15,6 +15,10 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
+constexpr size_t kRequestIdMaxBytes = 80;
+constexpr size_t kDeviceTypeMaxBytes = 40;
+constexpr size_t kGatedMessageMaxBytes = 1'048'576;
+
 bool IsOneOf(std::string_view type, std::initializer_list<std::string_view> types) {
   for (std::string_view candidate : types) {
     if (type == candidate) return true;
@@ -75,9 +79,46 @@ void Application::HandleWebMessage(WebViewWindow& sender, const std::string& tex
   }
 }
 
+// The gate of the software manager's requests; an empty result lets one through.
+Json Application::SoftwareGate(WebViewWindow& sender, const std::string& type, const Json& payload,
+                               size_t textBytes) {
+  std::string requestId;
+  ReadStringField(payload, "requestId", requestId);
+  const bool dashboardOpen = dashboardWindow_ && dashboardWindow_->IsVisible();
+  const bool passes = !requestId.empty() && requestId.size() <= kRequestIdMaxBytes &&
+                      sender.Kind() == WindowKind::Dashboard && !shuttingDown_ &&
+                      textBytes <= kGatedMessageMaxBytes &&
+                      (dashboardOpen || type == "software.scan.cancel");
+  if (passes) return Json();
+  return MakeErrorReply(type, requestId, dispatch_texts::kSoftwareGate);
+}
+
+// The serial, MQTT and Modbus requests: checked here, answered in their own
+// reply form whatever happens.
+Json Application::RouteDeviceRequest(WebViewWindow& sender, const std::string& type,
+                                     const Json& payload, size_t textBytes) {
+  std::string requestId;
+  try {
+    ReadStringField(payload, "requestId", requestId);
+    if (requestId.empty() || requestId.size() > kRequestIdMaxBytes ||
+        type.size() > kDeviceTypeMaxBytes || textBytes > kGatedMessageMaxBytes ||
+        sender.Kind() != WindowKind::Dashboard || shuttingDown_) {
+      throw std::runtime_error(dispatch_texts::kDeviceRequestInvalid);
+    }
+    const std::string action = type.substr(type.find('.') + 1);
+    const bool dashboardOpen = dashboardWindow_ && dashboardWindow_->IsVisible();
+    if (!dashboardOpen && action != "poll" && action != "stop") {
+      throw std::runtime_error(dispatch_texts::kOpenWorkbenchFirst);
+    }
+    // No device service answers requests yet.
+    throw std::runtime_error(dispatch_texts::kUnsupported);
+  } catch (const std::exception& error) {
+    return MakeErrorReply(type, requestId, error.what());
+  }
+}
+
 void Application::HandleRequest(WebViewWindow& sender, const std::string& text,
                                 const Json& document) {
-  (void)text;  // measured by the routes that limit the message size
   const std::string type = ReadTextOr(document, "type", "");
   const auto payloadIt = document.find("payload");
   const Json payload = payloadIt != document.end() ? *payloadIt : Json::object();
@@ -131,6 +172,16 @@ void Application::HandleRequest(WebViewWindow& sender, const std::string& text,
     Quit();
   } else if (type == "pet.action") {
     OnPetAction(sender, payload);
+  } else if (StartsWith(type, "serial.") || StartsWith(type, "mqtt.") || StartsWith(type, "modbus.")) {
+    SendToWindow(sender, RouteDeviceRequest(sender, type, payload, text.size()));
+  } else if (StartsWith(type, "software.")) {
+    Json refusal = SoftwareGate(sender, type, payload, text.size());
+    if (!refusal.is_null()) {
+      SendToWindow(sender, refusal);
+      return;
+    }
+    // The software manager's requests arrive with the software manager.
+    SendAppError(sender, dispatch_texts::kUnsupported);
   } else if (type == "settings.update") {
     OnSettingsUpdate(payload);
   } else if (type == "workspace.navigation.update") {

@@ -71,10 +71,33 @@ INSTANTIATE_TEST_SUITE_P(
         DispatchCase{"own_catch_bad_request_id", Sender::Dashboard,
                      R"({"type":"shortcuts.save","payload":{"requestId":")" + std::string(81, 'r') +
                          R"(","financeWebsiteUrl":"","learningWebsiteUrl":""}})",
-                     R"({"payload":{"message":"网站设置请求编号无效。","requestId":""},"type":"shortcuts.save.error"})"},
+                     R"({"payload":{"message":"网站设置请求编号无效。","requestId":")" + std::string(81, 'r') +
+                         R"("},"type":"shortcuts.save.error"})"},
         DispatchCase{"own_catch_from_pet", Sender::Pet,
                      R"({"type":"shortcuts.save","payload":{"requestId":"s1","financeWebsiteUrl":"","learningWebsiteUrl":""}})",
                      R"({"payload":{"message":"请在工作台设置中保存网站地址。","requestId":"s1"},"type":"shortcuts.save.error"})"},
+        DispatchCase{"device_from_pet", Sender::Pet, R"({"type":"serial.open","payload":{"requestId":"d1"}})",
+                     R"({"payload":{"message":"调试请求无效，或工作台已关闭。","requestId":"d1"},"type":"serial.open.error"})"},
+        DispatchCase{"device_type_over_40", Sender::Dashboard,
+                     R"({"type":"modbus.)" + std::string(34, 'x') + R"(","payload":{"requestId":"d2"}})",
+                     R"({"payload":{"message":"调试请求无效，或工作台已关闭。","requestId":"d2"},"type":"modbus.)" +
+                         std::string(34, 'x') + R"(.error"})"},
+        DispatchCase{"device_request_id_81", Sender::Dashboard,
+                     R"({"type":"mqtt.poll","payload":{"requestId":")" + std::string(81, 'm') + R"("}})",
+                     R"({"payload":{"message":"调试请求无效，或工作台已关闭。","requestId":")" + std::string(81, 'm') +
+                         R"("},"type":"mqtt.poll.error"})"},
+        DispatchCase{"device_message_over_1_mib", Sender::Dashboard,
+                     R"({"type":"mqtt.publish","payload":{"requestId":"d3","payloadHex":")" +
+                         std::string(1'048'576, 'a') + R"("}})",
+                     R"({"payload":{"message":"调试请求无效，或工作台已关闭。","requestId":"d3"},"type":"mqtt.publish.error"})"},
+        DispatchCase{"software_from_pet", Sender::Pet, R"({"type":"software.list","payload":{"requestId":"s1"}})",
+                     R"({"payload":{"message":"请在已打开的工作台中操作软件卸载工具。","requestId":"s1"},"type":"software.list.error"})"},
+        DispatchCase{"software_without_request_id", Sender::Dashboard, R"({"type":"software.scan","payload":{}})",
+                     R"({"payload":{"message":"请在已打开的工作台中操作软件卸载工具。","requestId":""},"type":"software.scan.error"})"},
+        DispatchCase{"software_message_over_1_mib", Sender::Dashboard,
+                     R"({"type":"software.cleanup","payload":{"requestId":"s2","pad":")" + std::string(1'048'576, 'a') +
+                         R"("}})",
+                     R"({"payload":{"message":"请在已打开的工作台中操作软件卸载工具。","requestId":"s2"},"type":"software.cleanup.error"})"},
         DispatchCase{"own_catch_payload_not_object", Sender::Dashboard, R"({"type":"shortcuts.save","payload":"x"})",
                      R"({"payload":{"message":"网站设置请求编号无效。","requestId":""},"type":"shortcuts.save.error"})"}),
     testing::CaseName());
@@ -144,6 +167,29 @@ TEST_F(DispatcherTest, TextsThatCannotBeSerialisedBecomeAnErrorNotAnEscape) {
   EXPECT_EQ(harness_.PetView().Posted(),
             std::vector<std::string>{
                 R"({"payload":{"message":"Unable to send a message that holds invalid UTF-8 text."},"type":"app.error"})"});
+}
+
+TEST_F(DispatcherTest, GatesWithAHiddenWorkbench) {
+  harness_.app().HideDashboard();
+  struct Case {
+    std::string type;
+    std::string reply;
+  };
+  const Case cases[] = {
+      {"serial.send", R"({"payload":{"message":"请先打开工作台再进行设备通信。","requestId":"h"},"type":"serial.send.error"})"},
+      {"modbus.read", R"({"payload":{"message":"请先打开工作台再进行设备通信。","requestId":"h"},"type":"modbus.read.error"})"},
+      // poll and stop pass the gate while the workbench is hidden.
+      {"serial.poll", R"({"payload":{"message":"暂不支持这个操作。","requestId":"h"},"type":"serial.poll.error"})"},
+      {"mqtt.stop", R"({"payload":{"message":"暂不支持这个操作。","requestId":"h"},"type":"mqtt.stop.error"})"},
+      {"software.list", R"({"payload":{"message":"请在已打开的工作台中操作软件卸载工具。","requestId":"h"},"type":"software.list.error"})"},
+      // Cancelling a scan passes the software gate while hidden.
+      {"software.scan.cancel", R"({"payload":{"message":"暂不支持这个操作。"},"type":"app.error"})"},
+  };
+  for (const Case& c : cases) {
+    harness_.DashboardView().ClearPosted();
+    harness_.FromDashboard(R"({"type":")" + c.type + R"(","payload":{"requestId":"h"}})");
+    EXPECT_EQ(harness_.DashboardView().Posted(), std::vector<std::string>{c.reply}) << c.type;
+  }
 }
 
 TEST_F(DispatcherTest, AppQuitDestroysBothWindows) {
