@@ -1,0 +1,92 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "datatools/packet/packet_result.h"
+#include "datatools/packet/packet_steps.h"
+#include "datatools/packet/packet_text_writer.h"
+#include "datatools/packet/packet_texts.h"
+
+// Helpers shared by the decoder sources only.
+namespace nubo::packet_detail {
+
+inline constexpr std::uint16_t kEtherTypeIpv4 = 0x0800;
+inline constexpr std::uint16_t kEtherTypeIpv6 = 0x86DD;
+inline constexpr std::uint16_t kEtherTypeArp = 0x0806;
+inline constexpr std::uint16_t kEtherTypeVlan = 0x8100;
+inline constexpr std::uint16_t kEtherTypeQinQ = 0x88A8;
+
+inline std::uint16_t ReadU16(const std::uint8_t* bytes) {
+  return static_cast<std::uint16_t>((bytes[0] << 8) | bytes[1]);
+}
+
+inline std::uint32_t ReadU32(const std::uint8_t* bytes) {
+  return (static_cast<std::uint32_t>(bytes[0]) << 24) | (static_cast<std::uint32_t>(bytes[1]) << 16) |
+         (static_cast<std::uint32_t>(bytes[2]) << 8) | bytes[3];
+}
+
+// The last position a decoder may read up to: the smaller of end and length.
+inline std::size_t Bound(std::size_t end, std::size_t length) { return end < length ? end : length; }
+
+// Bytes from start up to bound; 0 when start lies beyond it.
+inline std::size_t Available(std::size_t start, std::size_t bound) {
+  return start < bound ? bound - start : 0;
+}
+
+// The value text of one field, formatted in place.
+struct FieldValue {
+  char text[kPacketValueSize];
+  PacketTextWriter write{text, sizeof text};
+};
+
+inline PacketLayer* AddLayer(PacketResult* result, const packet_texts::LayerText& layer,
+                             std::uint64_t offset, std::uint64_t length) {
+  return PacketAddLayer(result, layer.id, layer.name, offset, length, layer.summary);
+}
+
+inline void AddField(PacketResult* result, std::string_view layer, const packet_texts::FieldText& field,
+                     std::uint64_t offset, std::uint64_t length, std::string_view value) {
+  PacketAddField(result, layer, field.name, offset, length, value, field.summary);
+}
+
+inline void AddDecimalField(PacketResult* result, std::string_view layer,
+                            const packet_texts::FieldText& field, std::uint64_t offset,
+                            std::uint64_t length, std::uint64_t number) {
+  FieldValue value;
+  value.write.Decimal(number);
+  AddField(result, layer, field, offset, length, value.write.View());
+}
+
+inline void AddBytesField(PacketResult* result, std::string_view layer,
+                          const packet_texts::FieldText& field, std::uint64_t offset,
+                          std::uint64_t length, std::uint64_t byteCount) {
+  FieldValue value;
+  value.write.Decimal(byteCount).Text(" bytes");
+  AddField(result, layer, field, offset, length, value.write.View());
+}
+
+// "0x" and the number in upper-case hexadecimal, at least `digits` digits.
+inline void AddHexField(PacketResult* result, std::string_view layer,
+                        const packet_texts::FieldText& field, std::uint64_t offset,
+                        std::uint64_t length, std::uint64_t number, std::size_t digits) {
+  FieldValue value;
+  value.write.Text("0x").Hex(number, digits);
+  AddField(result, layer, field, offset, length, value.write.View());
+}
+
+inline void AddWarning(PacketResult* result, const packet_texts::WarningText& warning,
+                       std::uint64_t offset) {
+  PacketAddWarning(result, warning.code, warning.before, offset);
+}
+
+// A warning whose message carries one number, already formatted.
+inline void AddWarning(PacketResult* result, const packet_texts::WarningText& warning,
+                       std::string_view number, std::uint64_t offset) {
+  char message[kPacketTextSize];
+  PacketTextWriter(message, sizeof message).Text(warning.before).Text(number).Text(warning.after);
+  PacketAddWarning(result, warning.code, message, offset);
+}
+
+}  // namespace nubo::packet_detail
