@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "datatools/packet/packet_entries.h"
 #include "datatools/packet/packet_result.h"
 #include "datatools/packet/packet_steps.h"
 #include "datatools/packet/packet_text_writer.h"
@@ -35,45 +36,41 @@ inline std::size_t Available(std::size_t start, std::size_t bound) {
   return start < bound ? bound - start : 0;
 }
 
-// The value text of one field, formatted in place.
-struct FieldValue {
-  char text[kPacketValueSize];
-  PacketTextWriter write{text, sizeof text};
-};
-
 inline PacketLayer* AddLayer(PacketResult* result, const packet_texts::LayerText& layer,
                              std::uint64_t offset, std::uint64_t length) {
-  return PacketAddLayer(result, layer.id, layer.name, offset, length, layer.summary);
+  return NewLayer(result, layer.id, layer.name, offset, length, layer.summary);
 }
 
+// A field whose value `format` writes in place through a PacketTextWriter.
+template <typename Format>
 inline void AddField(PacketResult* result, std::string_view layer, const packet_texts::FieldText& field,
-                     std::uint64_t offset, std::uint64_t length, std::string_view value) {
-  PacketAddField(result, layer, field.name, offset, length, value, field.summary);
+                     std::uint64_t offset, std::uint64_t length, Format&& format) {
+  PacketField* entry = NewField(result, layer, field.name, offset, length, field.summary);
+  if (entry == nullptr) return;
+  PacketTextWriter value(entry->value, sizeof entry->value);
+  format(value);
 }
 
 inline void AddDecimalField(PacketResult* result, std::string_view layer,
                             const packet_texts::FieldText& field, std::uint64_t offset,
                             std::uint64_t length, std::uint64_t number) {
-  FieldValue value;
-  value.write.Decimal(number);
-  AddField(result, layer, field, offset, length, value.write.View());
+  AddField(result, layer, field, offset, length, [number](PacketTextWriter& value) { value.Decimal(number); });
 }
 
+// "%u bytes"
 inline void AddBytesField(PacketResult* result, std::string_view layer,
                           const packet_texts::FieldText& field, std::uint64_t offset,
                           std::uint64_t length, std::uint64_t byteCount) {
-  FieldValue value;
-  value.write.Decimal(byteCount).Text(" bytes");
-  AddField(result, layer, field, offset, length, value.write.View());
+  AddField(result, layer, field, offset, length,
+           [byteCount](PacketTextWriter& value) { value.Decimal(byteCount).Text(" bytes"); });
 }
 
 // "0x" and the number in upper-case hexadecimal, at least `digits` digits.
 inline void AddHexField(PacketResult* result, std::string_view layer,
                         const packet_texts::FieldText& field, std::uint64_t offset,
                         std::uint64_t length, std::uint64_t number, std::size_t digits) {
-  FieldValue value;
-  value.write.Text("0x").Hex(number, digits);
-  AddField(result, layer, field, offset, length, value.write.View());
+  AddField(result, layer, field, offset, length,
+           [number, digits](PacketTextWriter& value) { value.Text("0x").Hex(number, digits); });
 }
 
 inline void AddWarning(PacketResult* result, const packet_texts::WarningText& warning,
@@ -81,11 +78,19 @@ inline void AddWarning(PacketResult* result, const packet_texts::WarningText& wa
   PacketAddWarning(result, warning.code, warning.before, offset);
 }
 
-// A warning whose message carries one number, already formatted.
+// A warning whose message carries one number, in decimal or as four
+// upper-case hexadecimal digits.
 inline void AddWarning(PacketResult* result, const packet_texts::WarningText& warning,
-                       std::string_view number, std::uint64_t offset) {
+                       std::uint64_t number, bool hex, std::uint64_t offset) {
   char message[kPacketTextSize];
-  PacketTextWriter(message, sizeof message).Text(warning.before).Text(number).Text(warning.after);
+  PacketTextWriter text(message, sizeof message);
+  text.Text(warning.before);
+  if (hex) {
+    text.Hex(number, 4);
+  } else {
+    text.Decimal(number);
+  }
+  text.Text(warning.after);
   PacketAddWarning(result, warning.code, message, offset);
 }
 

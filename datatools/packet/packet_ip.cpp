@@ -25,45 +25,39 @@ void AddIpv4Fields(PacketResult* result, const std::uint8_t* header, std::size_t
   const std::string_view id = texts::kLayerIpv4.id;
   AddDecimalField(result, id, texts::kIpv4Version, start, 1, header[0] >> 4);
   AddBytesField(result, id, texts::kIpv4HeaderLength, start, 1, (header[0] & 0x0Fu) * 4u);
-  FieldValue dscp;
-  dscp.write.Text("0x").Hex(header[1], 2).Text(" (DSCP=").Decimal(header[1] >> 2)
-      .Text(", ECN=").Decimal(header[1] & 0x03u).Text(")");
-  AddField(result, id, texts::kIpv4DscpEcn, start + 1, 1, dscp.write.View());
+  AddField(result, id, texts::kIpv4DscpEcn, start + 1, 1, [header](PacketTextWriter& value) {
+    value.Text("0x").Hex(header[1], 2).Text(" (DSCP=").Decimal(header[1] >> 2)
+        .Text(", ECN=").Decimal(header[1] & 0x03u).Char(')');
+  });
   AddBytesField(result, id, texts::kIpv4TotalLength, start + 2, 2, ReadU16(header + 2));
   AddHexField(result, id, texts::kIpv4Identification, start + 4, 2, ReadU16(header + 4), 4);
   const std::uint16_t fragment = ReadU16(header + 6);
-  FieldValue flags;
-  flags.write.Text("flags=0x").Hex(fragment >> 13, 1).Text(", offsetBytes=")
-      .Decimal((fragment & 0x1FFFu) * 8u);
-  AddField(result, id, texts::kIpv4FlagsAndOffset, start + 6, 2, flags.write.View());
+  AddField(result, id, texts::kIpv4FlagsAndOffset, start + 6, 2, [fragment](PacketTextWriter& value) {
+    value.Text("flags=0x").Hex(fragment >> 13, 1).Text(", offsetBytes=").Decimal((fragment & 0x1FFFu) * 8u);
+  });
   AddDecimalField(result, id, texts::kIpv4Ttl, start + 8, 1, header[8]);
   AddDecimalField(result, id, texts::kIpv4Protocol, start + 9, 1, header[9]);
   AddHexField(result, id, texts::kIpv4Checksum, start + 10, 2, ReadU16(header + 10), 4);
-  FieldValue source;
-  PacketFormatIpv4(source.write, header + 12);
-  AddField(result, id, texts::kIpv4Source, start + 12, 4, source.write.View());
-  FieldValue destination;
-  PacketFormatIpv4(destination.write, header + 16);
-  AddField(result, id, texts::kIpv4Destination, start + 16, 4, destination.write.View());
+  AddField(result, id, texts::kIpv4Source, start + 12, 4,
+           [header](PacketTextWriter& value) { PacketFormatIpv4(value, header + 12); });
+  AddField(result, id, texts::kIpv4Destination, start + 16, 4,
+           [header](PacketTextWriter& value) { PacketFormatIpv4(value, header + 16); });
 }
 
 void AddIpv6Fields(PacketResult* result, const std::uint8_t* header, std::size_t start) {
   const std::string_view id = texts::kLayerIpv6.id;
   AddDecimalField(result, id, texts::kIpv6Version, start, 1, header[0] >> 4);
   const std::uint32_t word = ReadU32(header);
-  FieldValue classAndFlow;
-  classAndFlow.write.Text("trafficClass=").Decimal((word >> 20) & 0xFFu).Text(", flowLabel=0x")
-      .Hex(word & 0xFFFFFu, 5);
-  AddField(result, id, texts::kIpv6ClassAndFlow, start, 4, classAndFlow.write.View());
+  AddField(result, id, texts::kIpv6ClassAndFlow, start, 4, [word](PacketTextWriter& value) {
+    value.Text("trafficClass=").Decimal((word >> 20) & 0xFFu).Text(", flowLabel=0x").Hex(word & 0xFFFFFu, 5);
+  });
   AddBytesField(result, id, texts::kIpv6PayloadLength, start + 4, 2, ReadU16(header + 4));
   AddDecimalField(result, id, texts::kIpv6NextHeader, start + 6, 1, header[6]);
   AddDecimalField(result, id, texts::kIpv6HopLimit, start + 7, 1, header[7]);
-  FieldValue source;
-  PacketFormatIpv6(source.write, header + 8);
-  AddField(result, id, texts::kIpv6Source, start + 8, 16, source.write.View());
-  FieldValue destination;
-  PacketFormatIpv6(destination.write, header + 24);
-  AddField(result, id, texts::kIpv6Destination, start + 24, 16, destination.write.View());
+  AddField(result, id, texts::kIpv6Source, start + 8, 16,
+           [header](PacketTextWriter& value) { PacketFormatIpv6(value, header + 8); });
+  AddField(result, id, texts::kIpv6Destination, start + 24, 16,
+           [header](PacketTextWriter& value) { PacketFormatIpv6(value, header + 24); });
 }
 
 }  // namespace
@@ -112,9 +106,7 @@ void PacketDecodeIpv4(const std::uint8_t* data, std::size_t length, std::size_t 
 
   const unsigned protocol = header[9];
   if ((ReadU16(header + 6) & 0x1FFFu) != 0) {
-    FieldValue number;
-    number.write.Decimal(protocol);
-    AddWarning(result, texts::kIpv4Fragment, number.write.View(), start + 6);
+    AddWarning(result, texts::kIpv4Fragment, protocol, false, start + 6);
     PacketAddPayloadLayer(result, start + headerLength, packetEnd, texts::kFragmentPayload);
   } else {
     PacketDecodeTransport(data, length, start + headerLength, packetEnd, protocol, 4, result);
@@ -166,9 +158,7 @@ void PacketDecodeTransport(const std::uint8_t* data, std::size_t length, std::si
              (protocol == kProtocolIcmpv6 && ipVersion == 6)) {
     PacketDecodeIcmp(data, length, start, end, ipVersion, result);
   } else {
-    FieldValue number;
-    number.write.Decimal(protocol);
-    AddWarning(result, texts::kUnknownTransport, number.write.View(), start);
+    AddWarning(result, texts::kUnknownTransport, protocol, false, start);
     PacketAddPayloadLayer(result, start, Bound(end, length), texts::kTransportPayload);
   }
 }

@@ -76,13 +76,26 @@ class JsonWriter {
   std::string& out_;
 };
 
-void WriteBytes(JsonWriter& json, const std::uint8_t* bytes, std::size_t count) {
-  json.Raw("[");
+// The byte array is most of the text: written straight into the string.
+void WriteBytes(std::string& out, const std::uint8_t* bytes, std::size_t count) {
+  const std::size_t start = out.size();
+  out.resize(start + 2 + count * 4);
+  char* p = out.data() + start;
+  *p++ = '[';
   for (std::size_t i = 0; i < count; ++i) {
-    if (i > 0) json.Raw(",");
-    json.Unsigned(bytes[i]);
+    if (i > 0) *p++ = ',';
+    unsigned value = bytes[i];
+    if (value >= 100) {
+      *p++ = static_cast<char>('0' + value / 100);
+      value %= 100;
+      *p++ = static_cast<char>('0' + value / 10);
+    } else if (value >= 10) {
+      *p++ = static_cast<char>('0' + value / 10);
+    }
+    *p++ = static_cast<char>('0' + value % 10);
   }
-  json.Raw("]");
+  *p++ = ']';
+  out.resize(static_cast<std::size_t>(p - out.data()));
 }
 
 void WriteFields(JsonWriter& json, const PacketResult& result) {
@@ -158,7 +171,7 @@ std::string PacketResultToJson(const PacketResult& result, const std::uint8_t* b
   json.Key("byteCount", true);
   json.Unsigned(count);
   json.Key("bytes");
-  WriteBytes(json, bytes, count);
+  WriteBytes(out, bytes, count);
   json.Key("confidence");
   json.Signed(result.confidence);
   json.Key("fields");

@@ -11,26 +11,26 @@ namespace texts = packet_texts;
 // A hardware address: the MAC text for six bytes, else its size.
 void AddHardwareAddress(PacketResult* result, const packet_texts::FieldText& field,
                         const std::uint8_t* data, std::size_t offset, std::size_t size) {
-  FieldValue value;
-  if (size == 6) {
-    PacketFormatMac(value.write, data + offset);
-  } else {
-    value.write.Decimal(size).Text(" bytes");
-  }
-  AddField(result, texts::kLayerArp.id, field, offset, size, value.write.View());
+  AddField(result, texts::kLayerArp.id, field, offset, size, [&](PacketTextWriter& value) {
+    if (size == 6) {
+      PacketFormatMac(value, data + offset);
+    } else {
+      value.Decimal(size).Text(" bytes");
+    }
+  });
 }
 
 // A protocol address: dotted text for four bytes of IPv4, else its size.
 void AddProtocolAddress(PacketResult* result, const packet_texts::FieldText& field,
                         const std::uint8_t* data, std::size_t offset, std::size_t size,
                         bool ipv4) {
-  FieldValue value;
-  if (ipv4 && size == 4) {
-    PacketFormatIpv4(value.write, data + offset);
-  } else {
-    value.write.Decimal(size).Text(" bytes");
-  }
-  AddField(result, texts::kLayerArp.id, field, offset, size, value.write.View());
+  AddField(result, texts::kLayerArp.id, field, offset, size, [&](PacketTextWriter& value) {
+    if (ipv4 && size == 4) {
+      PacketFormatIpv4(value, data + offset);
+    } else {
+      value.Decimal(size).Text(" bytes");
+    }
+  });
 }
 
 }  // namespace
@@ -43,12 +43,10 @@ void PacketDecodeEthernet(const std::uint8_t* data, std::size_t length, PacketRe
     return;
   }
   const std::string_view id = texts::kLayerEthernet.id;
-  FieldValue destination;
-  PacketFormatMac(destination.write, data);
-  AddField(result, id, texts::kEthDestination, 0, 6, destination.write.View());
-  FieldValue source;
-  PacketFormatMac(source.write, data + 6);
-  AddField(result, id, texts::kEthSource, 6, 6, source.write.View());
+  AddField(result, id, texts::kEthDestination, 0, 6,
+           [data](PacketTextWriter& value) { PacketFormatMac(value, data); });
+  AddField(result, id, texts::kEthSource, 6, 6,
+           [data](PacketTextWriter& value) { PacketFormatMac(value, data + 6); });
   std::uint16_t etherType = ReadU16(data + 12);
   AddHexField(result, id, texts::kEthType, 12, 2, etherType, 4);
 
@@ -62,10 +60,10 @@ void PacketDecodeEthernet(const std::uint8_t* data, std::size_t length, PacketRe
     AddLayer(result, texts::kLayerVlan, 14, 4);
     const std::string_view vlan = texts::kLayerVlan.id;
     const std::uint16_t control = ReadU16(data + 14);
-    FieldValue tag;
-    tag.write.Text("priority=").Decimal(control >> 13).Text(", dei=").Decimal((control >> 12) & 1u)
-        .Text(", vlanId=").Decimal(control & 0x0FFFu);
-    AddField(result, vlan, texts::kVlanTagControl, 14, 2, tag.write.View());
+    AddField(result, vlan, texts::kVlanTagControl, 14, 2, [control](PacketTextWriter& value) {
+      value.Text("priority=").Decimal(control >> 13).Text(", dei=").Decimal((control >> 12) & 1u)
+          .Text(", vlanId=").Decimal(control & 0x0FFFu);
+    });
     etherType = ReadU16(data + 16);
     AddHexField(result, vlan, texts::kEthType, 16, 2, etherType, 4);
     start = 18;
@@ -76,9 +74,7 @@ void PacketDecodeEthernet(const std::uint8_t* data, std::size_t length, PacketRe
     case kEtherTypeIpv6: PacketDecodeIpv6(data, length, start, length, result); break;
     case kEtherTypeArp: PacketDecodeArp(data, length, start, length, result); break;
     default: {
-      FieldValue number;
-      number.write.Hex(etherType, 4);
-      AddWarning(result, texts::kUnknownEtherType, number.write.View(), 12);
+      AddWarning(result, texts::kUnknownEtherType, etherType, true, 12);
       PacketAddPayloadLayer(result, start, length, texts::kEthernetPayload);
       break;
     }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "datatools/packet/packet_entries.h"
 #include "datatools/packet/packet_text_writer.h"
 #include "datatools/packet/packet_texts.h"
 
@@ -9,11 +10,6 @@ namespace nubo {
 namespace {
 
 namespace texts = packet_texts;
-
-template <std::size_t Size>
-void CopyText(char (&member)[Size], std::string_view text) {
-  PacketTextWriter(member, Size).Text(text);
-}
 
 int WarningStep(std::string_view code) {
   for (std::string_view prefix : texts::kSeverePrefixes) {
@@ -26,10 +22,9 @@ void AddDataLayer(PacketResult* result, std::string_view id, std::string_view na
                   std::uint64_t start, std::uint64_t end, std::string_view summary) {
   if (start >= end) return;
   const std::uint64_t length = end - start;
-  PacketAddLayer(result, id, name, start, length, summary);
-  char value[kPacketValueSize];
-  PacketTextWriter(value, sizeof value).Decimal(length).Text(" bytes");
-  PacketAddField(result, id, texts::kFieldData.name, start, length, value, summary);
+  packet_detail::NewLayer(result, id, name, start, length, summary);
+  PacketField* field = packet_detail::NewField(result, id, texts::kFieldData.name, start, length, summary);
+  if (field != nullptr) PacketTextWriter(field->value, sizeof field->value).Decimal(length).Text(" bytes");
 }
 
 }  // namespace
@@ -47,36 +42,23 @@ void PacketAppendSummary(PacketResult* result, std::string_view name) {
 
 PacketLayer* PacketAddLayer(PacketResult* result, std::string_view id, std::string_view name,
                             std::uint64_t offset, std::uint64_t length, std::string_view summary) {
-  if (result->layerCount >= kPacketMaxLayers) return nullptr;
-  PacketLayer& layer = result->layers[result->layerCount++];
-  CopyText(layer.id, id);
-  CopyText(layer.name, name);
-  layer.offset = offset;
-  layer.length = length;
-  CopyText(layer.summary, summary);
-  return &layer;
+  return packet_detail::NewLayer(result, id, name, offset, length, summary);
 }
 
 PacketField* PacketAddField(PacketResult* result, std::string_view layer, std::string_view name,
                             std::uint64_t offset, std::uint64_t length, std::string_view value,
                             std::string_view summary) {
-  if (result->fieldCount >= kPacketMaxFields) return nullptr;
-  PacketField& field = result->fields[result->fieldCount++];
-  CopyText(field.layer, layer);
-  CopyText(field.name, name);
-  field.offset = offset;
-  field.length = length;
-  CopyText(field.value, value);
-  CopyText(field.summary, summary);
-  return &field;
+  PacketField* field = packet_detail::NewField(result, layer, name, offset, length, summary);
+  if (field != nullptr) PacketCopyText(field->value, value);
+  return field;
 }
 
 bool PacketAddWarning(PacketResult* result, std::string_view code, std::string_view message,
                       std::uint64_t offset) {
   if (result->warningCount >= kPacketMaxWarnings) return false;
   PacketWarning& warning = result->warnings[result->warningCount++];
-  CopyText(warning.code, code);
-  CopyText(warning.message, message);
+  PacketCopyText(warning.code, code);
+  PacketCopyText(warning.message, message);
   warning.offset = offset;
   const int step = WarningStep(code);
   result->confidence = step >= result->confidence ? 0 : result->confidence - step;

@@ -1,28 +1,31 @@
 #include "datatools/packet/packet_text_input.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "datatools/packet/packet_decoder.h"
 
 namespace nubo {
 namespace {
 
-constexpr int kSeparator = -1;
-constexpr int kInvalid = -2;
+constexpr std::int8_t kSeparator = -1;
+constexpr std::int8_t kInvalid = -2;
 
-// The nibble of a hexadecimal digit, kSeparator or kInvalid.
-int Classify(unsigned char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  switch (c) {
-    case ' ': case '\t': case '\n': case '\v': case '\f': case '\r':
-    case ',': case '-': case ':': case '_':
-      return kSeparator;
-    default:
-      return kInvalid;
+// The nibble of every character, or kSeparator or kInvalid.
+struct CharacterTable {
+  std::int8_t classes[256];
+
+  constexpr CharacterTable() : classes() {
+    for (int c = 0; c < 256; ++c) classes[c] = kInvalid;
+    for (int c = '0'; c <= '9'; ++c) classes[c] = static_cast<std::int8_t>(c - '0');
+    for (int c = 'a'; c <= 'f'; ++c) classes[c] = static_cast<std::int8_t>(c - 'a' + 10);
+    for (int c = 'A'; c <= 'F'; ++c) classes[c] = static_cast<std::int8_t>(c - 'A' + 10);
+    for (char c : {' ', '\t', '\n', '\v', '\f', '\r', ',', '-', ':', '_'}) {
+      classes[static_cast<unsigned char>(c)] = kSeparator;
+    }
   }
-}
+};
+constexpr CharacterTable kCharacters;
 
 }  // namespace
 
@@ -51,7 +54,7 @@ std::int64_t PacketParseHex(const char* text, std::size_t n, std::uint8_t* out,
       ++i;
       continue;
     }
-    const int nibble = Classify(static_cast<unsigned char>(c));
+    const int nibble = kCharacters.classes[static_cast<unsigned char>(c)];
     if (nibble == kSeparator) continue;
     if (nibble == kInvalid) return -2;
     if (high < 0) {

@@ -28,6 +28,14 @@ class PacketTextWriter {
     return *this;
   }
 
+  PacketTextWriter& Char(char c) {
+    if (length_ < limit_) {
+      buffer_[length_++] = c;
+      buffer_[length_] = '\0';
+    }
+    return *this;
+  }
+
   PacketTextWriter& Decimal(std::uint64_t value) {
     char digits[20];
     std::size_t count = 0;
@@ -36,7 +44,7 @@ class PacketTextWriter {
       value /= 10;
       ++count;
     } while (value != 0);
-    return Text(std::string_view(digits + sizeof digits - count, count));
+    return Digits(digits + sizeof digits - count, count);
   }
 
   // At least minDigits digits, leading zeros added; upper- or lower-case.
@@ -49,15 +57,30 @@ class PacketTextWriter {
       value >>= 4;
       ++count;
     } while ((value != 0 || count < minDigits) && count < sizeof digits);
-    return Text(std::string_view(digits + sizeof digits - count, count));
+    return Digits(digits + sizeof digits - count, count);
   }
 
   std::string_view View() const { return std::string_view(buffer_, length_); }
 
  private:
+  // A byte loop: a handful of digits costs less than a call to memcpy.
+  PacketTextWriter& Digits(const char* digits, std::size_t count) {
+    for (std::size_t i = 0; i < count && length_ < limit_; ++i) buffer_[length_++] = digits[i];
+    buffer_[length_] = '\0';
+    return *this;
+  }
+
   char* buffer_;
   std::size_t limit_;
   std::size_t length_ = 0;
 };
+
+// Copies text into a fixed char array member, cut to its size less one byte.
+template <std::size_t Size>
+inline void PacketCopyText(char (&member)[Size], std::string_view text) {
+  const std::size_t count = text.size() < Size - 1 ? text.size() : Size - 1;
+  std::memcpy(member, text.data(), count);
+  member[count] = '\0';
+}
 
 }  // namespace nubo

@@ -1,6 +1,5 @@
 # Packet decoder (heap-free core) and the packet inspector tool over it.
 set(NUBO_PACKET_CORE_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/packet_format.cpp
   ${CMAKE_CURRENT_LIST_DIR}/packet_inspect.cpp
   ${CMAKE_CURRENT_LIST_DIR}/packet_ip.cpp
   ${CMAKE_CURRENT_LIST_DIR}/packet_link.cpp
