@@ -36,9 +36,36 @@ inline std::size_t Available(std::size_t start, std::size_t bound) {
   return start < bound ? bound - start : 0;
 }
 
+// Appends the protocol name to the summary and the layer.
 inline PacketLayer* AddLayer(PacketResult* result, const packet_texts::LayerText& layer,
                              std::uint64_t offset, std::uint64_t length) {
+  PacketAppendSummary(result, layer.protocol);
   return NewLayer(result, layer.id, layer.name, offset, length, layer.summary);
+}
+
+// How a decoder above the link layer begins: its bound, its bytes and its layer.
+struct OpenedLayer {
+  std::size_t bound;      // the smaller of end and length
+  std::size_t available;  // bytes from start up to the bound
+  PacketLayer* layer;     // null when the layer table was full
+  bool complete;          // false: fewer bytes than the fixed header, warned
+};
+
+// Adds the layer at start over the available bytes, or over at most the
+// fixed header's when `headerOnly`; with fewer than headerSize bytes adds the
+// truncation warning at start.
+inline OpenedLayer OpenLayer(PacketResult* result, const packet_texts::LayerText& text,
+                             std::size_t start, std::size_t end, std::size_t length,
+                             std::size_t headerSize, bool headerOnly,
+                             const packet_texts::WarningText& truncated) {
+  OpenedLayer opened{};
+  opened.bound = Bound(end, length);
+  opened.available = Available(start, opened.bound);
+  const std::size_t shown = headerOnly && opened.available > headerSize ? headerSize : opened.available;
+  opened.layer = AddLayer(result, text, start, shown);
+  opened.complete = opened.available >= headerSize;
+  if (!opened.complete) PacketAddWarning(result, truncated.code, truncated.before, start);
+  return opened;
 }
 
 // A field whose value `format` writes in place through a PacketTextWriter.

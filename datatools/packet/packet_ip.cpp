@@ -64,14 +64,11 @@ void AddIpv6Fields(PacketResult* result, const std::uint8_t* header, std::size_t
 
 void PacketDecodeIpv4(const std::uint8_t* data, std::size_t length, std::size_t start,
                       std::size_t end, PacketResult* result) {
-  const std::size_t bound = Bound(end, length);
-  const std::size_t available = Available(start, bound);
-  PacketAppendSummary(result, texts::kSummaryIpv4);
-  PacketLayer* layer = AddLayer(result, texts::kLayerIpv4, start, available);
-  if (available < 20) {
-    AddWarning(result, texts::kTruncatedIpv4, start);
-    return;
-  }
+  const OpenedLayer ipv4 = OpenLayer(result, texts::kLayerIpv4, start, end, length, 20, false,
+                                     texts::kTruncatedIpv4);
+  if (!ipv4.complete) return;
+  const std::size_t bound = ipv4.bound;
+  const std::size_t available = ipv4.available;
   const std::uint8_t* header = data + start;
   if ((header[0] >> 4) != 4) AddWarning(result, texts::kInvalidIpv4Version, start);
   AddIpv4Fields(result, header, start);
@@ -102,7 +99,7 @@ void PacketDecodeIpv4(const std::uint8_t* data, std::size_t length, std::size_t 
     packetEnd = start + totalLength;
     if (packetEnd < bound) AddWarning(result, texts::kIpv4TrailingBytes, packetEnd);
   }
-  if (layer != nullptr) layer->length = headerLength;
+  if (ipv4.layer != nullptr) ipv4.layer->length = headerLength;
 
   const unsigned protocol = header[9];
   if ((ReadU16(header + 6) & 0x1FFFu) != 0) {
@@ -116,14 +113,11 @@ void PacketDecodeIpv4(const std::uint8_t* data, std::size_t length, std::size_t 
 
 void PacketDecodeIpv6(const std::uint8_t* data, std::size_t length, std::size_t start,
                       std::size_t end, PacketResult* result) {
-  const std::size_t bound = Bound(end, length);
-  const std::size_t available = Available(start, bound);
-  PacketAppendSummary(result, texts::kSummaryIpv6);
-  AddLayer(result, texts::kLayerIpv6, start, available < 40 ? available : 40);
-  if (available < 40) {
-    AddWarning(result, texts::kTruncatedIpv6, start);
-    return;
-  }
+  const OpenedLayer ipv6 = OpenLayer(result, texts::kLayerIpv6, start, end, length, 40, true,
+                                     texts::kTruncatedIpv6);
+  if (!ipv6.complete) return;
+  const std::size_t bound = ipv6.bound;
+  const std::size_t available = ipv6.available;
   const std::uint8_t* header = data + start;
   if ((header[0] >> 4) != 6) AddWarning(result, texts::kInvalidIpv6Version, start);
   AddIpv6Fields(result, header, start);

@@ -72,6 +72,17 @@ class JsonWriter {
     out_.push_back(':');
   }
 
+  template <std::size_t Size>
+  void TextMember(std::string_view key, const char (&member)[Size], bool first = false) {
+    Key(key, first);
+    String(MemberText(member));
+  }
+
+  void NumberMember(std::string_view key, std::uint64_t value) {
+    Key(key);
+    Unsigned(value);
+  }
+
  private:
   std::string& out_;
 };
@@ -98,63 +109,15 @@ void WriteBytes(std::string& out, const std::uint8_t* bytes, std::size_t count) 
   out.resize(static_cast<std::size_t>(p - out.data()));
 }
 
-void WriteFields(JsonWriter& json, const PacketResult& result) {
+// A JSON array of the first `count` entries (never more than the table holds),
+// each an object whose members `members` writes.
+template <typename Entry, std::size_t Size, typename Members>
+void WriteObjects(JsonWriter& json, const Entry (&entries)[Size], std::uint64_t count, Members members) {
   json.Raw("[");
-  const std::uint64_t count = result.fieldCount < kPacketMaxFields ? result.fieldCount : kPacketMaxFields;
-  for (std::uint64_t i = 0; i < count; ++i) {
-    const PacketField& field = result.fields[i];
+  const std::uint64_t shown = count < Size ? count : Size;
+  for (std::uint64_t i = 0; i < shown; ++i) {
     json.Raw(i > 0 ? ",{" : "{");
-    json.Key("layer", true);
-    json.String(MemberText(field.layer));
-    json.Key("length");
-    json.Unsigned(field.length);
-    json.Key("name");
-    json.String(MemberText(field.name));
-    json.Key("offset");
-    json.Unsigned(field.offset);
-    json.Key("summary");
-    json.String(MemberText(field.summary));
-    json.Key("value");
-    json.String(MemberText(field.value));
-    json.Raw("}");
-  }
-  json.Raw("]");
-}
-
-void WriteLayers(JsonWriter& json, const PacketResult& result) {
-  json.Raw("[");
-  const std::uint64_t count = result.layerCount < kPacketMaxLayers ? result.layerCount : kPacketMaxLayers;
-  for (std::uint64_t i = 0; i < count; ++i) {
-    const PacketLayer& layer = result.layers[i];
-    json.Raw(i > 0 ? ",{" : "{");
-    json.Key("id", true);
-    json.String(MemberText(layer.id));
-    json.Key("length");
-    json.Unsigned(layer.length);
-    json.Key("name");
-    json.String(MemberText(layer.name));
-    json.Key("offset");
-    json.Unsigned(layer.offset);
-    json.Key("summary");
-    json.String(MemberText(layer.summary));
-    json.Raw("}");
-  }
-  json.Raw("]");
-}
-
-void WriteWarnings(JsonWriter& json, const PacketResult& result) {
-  json.Raw("[");
-  const std::uint64_t count =
-      result.warningCount < kPacketMaxWarnings ? result.warningCount : kPacketMaxWarnings;
-  for (std::uint64_t i = 0; i < count; ++i) {
-    const PacketWarning& warning = result.warnings[i];
-    json.Raw(i > 0 ? ",{" : "{");
-    json.Key("code", true);
-    json.String(MemberText(warning.code));
-    json.Key("message");
-    json.String(MemberText(warning.message));
-    json.Key("offset");
-    json.Unsigned(warning.offset);
+    members(entries[i]);
     json.Raw("}");
   }
   json.Raw("]");
@@ -175,15 +138,32 @@ std::string PacketResultToJson(const PacketResult& result, const std::uint8_t* b
   json.Key("confidence");
   json.Signed(result.confidence);
   json.Key("fields");
-  WriteFields(json, result);
+  WriteObjects(json, result.fields, result.fieldCount, [&json](const PacketField& field) {
+    json.TextMember("layer", field.layer, true);
+    json.NumberMember("length", field.length);
+    json.TextMember("name", field.name);
+    json.NumberMember("offset", field.offset);
+    json.TextMember("summary", field.summary);
+    json.TextMember("value", field.value);
+  });
   json.Key("layers");
-  WriteLayers(json, result);
+  WriteObjects(json, result.layers, result.layerCount, [&json](const PacketLayer& layer) {
+    json.TextMember("id", layer.id, true);
+    json.NumberMember("length", layer.length);
+    json.TextMember("name", layer.name);
+    json.NumberMember("offset", layer.offset);
+    json.TextMember("summary", layer.summary);
+  });
   json.Key("mode");
   json.String(PacketModeName(result.mode));
   json.Key("protocol");
   json.String(MemberText(result.summary));
   json.Key("warnings");
-  WriteWarnings(json, result);
+  WriteObjects(json, result.warnings, result.warningCount, [&json](const PacketWarning& warning) {
+    json.TextMember("code", warning.code, true);
+    json.TextMember("message", warning.message);
+    json.NumberMember("offset", warning.offset);
+  });
   json.Raw("}");
   return out;
 }

@@ -36,7 +36,6 @@ void AddProtocolAddress(PacketResult* result, const packet_texts::FieldText& fie
 }  // namespace
 
 void PacketDecodeEthernet(const std::uint8_t* data, std::size_t length, PacketResult* result) {
-  PacketAppendSummary(result, texts::kSummaryEthernet);
   AddLayer(result, texts::kLayerEthernet, 0, length < 14 ? length : 14);
   if (length < 14) {
     AddWarning(result, texts::kTruncatedEthernet, 0);
@@ -56,7 +55,6 @@ void PacketDecodeEthernet(const std::uint8_t* data, std::size_t length, PacketRe
       AddWarning(result, texts::kTruncatedVlan, 14);
       return;
     }
-    PacketAppendSummary(result, texts::kSummaryVlan);
     AddLayer(result, texts::kLayerVlan, 14, 4);
     const std::string_view vlan = texts::kLayerVlan.id;
     const std::uint16_t control = ReadU16(data + 14);
@@ -83,14 +81,9 @@ void PacketDecodeEthernet(const std::uint8_t* data, std::size_t length, PacketRe
 
 void PacketDecodeArp(const std::uint8_t* data, std::size_t length, std::size_t start,
                      std::size_t end, PacketResult* result) {
-  const std::size_t bound = Bound(end, length);
-  const std::size_t available = Available(start, bound);
-  PacketAppendSummary(result, texts::kSummaryArp);
-  PacketLayer* layer = AddLayer(result, texts::kLayerArp, start, available);
-  if (available < 8) {
-    AddWarning(result, texts::kTruncatedArp, start);
-    return;
-  }
+  const OpenedLayer arp = OpenLayer(result, texts::kLayerArp, start, end, length, 8, false,
+                                    texts::kTruncatedArp);
+  if (!arp.complete) return;
   const std::string_view id = texts::kLayerArp.id;
   const std::uint8_t* header = data + start;
   const std::uint16_t protocolType = ReadU16(header + 2);
@@ -103,11 +96,11 @@ void PacketDecodeArp(const std::uint8_t* data, std::size_t length, std::size_t s
   AddDecimalField(result, id, texts::kArpOperation, start + 6, 2, ReadU16(header + 6));
 
   const std::size_t messageLength = 8 + 2 * (hardwareLength + protocolLength);
-  if (available < messageLength) {
+  if (arp.available < messageLength) {
     AddWarning(result, texts::kTruncatedArpAddresses, start + 8);
     return;
   }
-  if (layer != nullptr) layer->length = messageLength;
+  if (arp.layer != nullptr) arp.layer->length = messageLength;
   const bool ipv4 = protocolType == kEtherTypeIpv4;
   std::size_t offset = start + 8;
   AddHardwareAddress(result, texts::kArpSenderHardware, data, offset, hardwareLength);
@@ -117,7 +110,7 @@ void PacketDecodeArp(const std::uint8_t* data, std::size_t length, std::size_t s
   AddHardwareAddress(result, texts::kArpTargetHardware, data, offset, hardwareLength);
   offset += hardwareLength;
   AddProtocolAddress(result, texts::kArpTargetProtocol, data, offset, protocolLength, ipv4);
-  PacketAddTrailingLayer(result, start + messageLength, bound, texts::kArpTrailing);
+  PacketAddTrailingLayer(result, start + messageLength, arp.bound, texts::kArpTrailing);
 }
 
 }  // namespace nubo

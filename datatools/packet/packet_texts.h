@@ -5,10 +5,12 @@
 // Every name, summary and warning text the packet decoder writes.
 namespace nubo::packet_texts {
 
+// protocol: the short name joined into the result's summary.
 struct LayerText {
   std::string_view id;
   std::string_view name;
   std::string_view summary;
+  std::string_view protocol;
 };
 
 struct FieldText {
@@ -24,31 +26,22 @@ struct WarningText {
   std::string_view after = {};
 };
 
-// Protocol names joined by " / " into the result's summary.
-inline constexpr std::string_view kSummaryEthernet = "Ethernet II";
-inline constexpr std::string_view kSummaryVlan = "802.1Q";
-inline constexpr std::string_view kSummaryArp = "ARP";
-inline constexpr std::string_view kSummaryIpv4 = "IPv4";
-inline constexpr std::string_view kSummaryIpv6 = "IPv6";
-inline constexpr std::string_view kSummaryTcp = "TCP";
-inline constexpr std::string_view kSummaryUdp = "UDP";
-inline constexpr std::string_view kSummaryIcmp = "ICMP";
-inline constexpr std::string_view kSummaryIcmpv6 = "ICMPv6";
+// Summaries of the whole result without a decoded layer, and the separator.
 inline constexpr std::string_view kSummaryEmpty = "Empty";
 inline constexpr std::string_view kSummaryRaw = "Raw bytes";
 inline constexpr std::string_view kSummaryUnknown = "Unknown";
 inline constexpr std::string_view kSummarySeparator = " / ";
 
 // Layers; the payload and trailing layers take their summary from the caller.
-inline constexpr LayerText kLayerEthernet{"ethernet", "Ethernet II", "Ethernet frame header"};
-inline constexpr LayerText kLayerVlan{"vlan", "IEEE 802.1Q VLAN", "VLAN tag"};
-inline constexpr LayerText kLayerArp{"arp", "Address Resolution Protocol", "ARP message"};
-inline constexpr LayerText kLayerIpv4{"ipv4", "Internet Protocol Version 4", "IPv4 packet"};
-inline constexpr LayerText kLayerIpv6{"ipv6", "Internet Protocol Version 6", "IPv6 fixed header"};
-inline constexpr LayerText kLayerTcp{"tcp", "Transmission Control Protocol", "TCP segment"};
-inline constexpr LayerText kLayerUdp{"udp", "User Datagram Protocol", "UDP datagram header"};
-inline constexpr LayerText kLayerIcmp{"icmp", "ICMP", "Control message header"};
-inline constexpr LayerText kLayerIcmpv6{"icmpv6", "ICMPv6", "Control message header"};
+inline constexpr LayerText kLayerEthernet{"ethernet", "Ethernet II", "Ethernet frame header", "Ethernet II"};
+inline constexpr LayerText kLayerVlan{"vlan", "IEEE 802.1Q VLAN", "VLAN tag", "802.1Q"};
+inline constexpr LayerText kLayerArp{"arp", "Address Resolution Protocol", "ARP message", "ARP"};
+inline constexpr LayerText kLayerIpv4{"ipv4", "Internet Protocol Version 4", "IPv4 packet", "IPv4"};
+inline constexpr LayerText kLayerIpv6{"ipv6", "Internet Protocol Version 6", "IPv6 fixed header", "IPv6"};
+inline constexpr LayerText kLayerTcp{"tcp", "Transmission Control Protocol", "TCP segment", "TCP"};
+inline constexpr LayerText kLayerUdp{"udp", "User Datagram Protocol", "UDP datagram header", "UDP"};
+inline constexpr LayerText kLayerIcmp{"icmp", "ICMP", "Control message header", "ICMP"};
+inline constexpr LayerText kLayerIcmpv6{"icmpv6", "ICMPv6", "Control message header", "ICMPv6"};
 inline constexpr std::string_view kPayloadId = "payload";
 inline constexpr std::string_view kPayloadName = "Payload";
 inline constexpr std::string_view kTrailingId = "trailing";

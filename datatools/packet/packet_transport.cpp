@@ -8,14 +8,9 @@ namespace texts = packet_texts;
 
 void PacketDecodeTcp(const std::uint8_t* data, std::size_t length, std::size_t start,
                      std::size_t end, PacketResult* result) {
-  const std::size_t bound = Bound(end, length);
-  const std::size_t available = Available(start, bound);
-  PacketAppendSummary(result, texts::kSummaryTcp);
-  PacketLayer* layer = AddLayer(result, texts::kLayerTcp, start, available);
-  if (available < 20) {
-    AddWarning(result, texts::kTruncatedTcp, start);
-    return;
-  }
+  const OpenedLayer tcp = OpenLayer(result, texts::kLayerTcp, start, end, length, 20, false,
+                                    texts::kTruncatedTcp);
+  if (!tcp.complete) return;
   const std::string_view id = texts::kLayerTcp.id;
   const std::uint8_t* header = data + start;
   const std::size_t headerLength = (header[12] >> 4) * 4u;
@@ -33,27 +28,23 @@ void PacketDecodeTcp(const std::uint8_t* data, std::size_t length, std::size_t s
     AddWarning(result, texts::kInvalidTcpHeader, start + 12);
     return;
   }
-  if (headerLength > available) {
+  if (headerLength > tcp.available) {
     AddWarning(result, texts::kTruncatedTcpOptions, start);
     return;
   }
-  if (layer != nullptr) layer->length = headerLength;
+  if (tcp.layer != nullptr) tcp.layer->length = headerLength;
   if (headerLength > 20) {
     AddBytesField(result, id, texts::kTcpOptions, start + 20, headerLength - 20, headerLength - 20);
   }
-  PacketAddPayloadLayer(result, start + headerLength, bound, texts::kTcpPayload);
+  PacketAddPayloadLayer(result, start + headerLength, tcp.bound, texts::kTcpPayload);
 }
 
 void PacketDecodeUdp(const std::uint8_t* data, std::size_t length, std::size_t start,
                      std::size_t end, PacketResult* result) {
-  const std::size_t bound = Bound(end, length);
-  const std::size_t available = Available(start, bound);
-  PacketAppendSummary(result, texts::kSummaryUdp);
-  AddLayer(result, texts::kLayerUdp, start, available < 8 ? available : 8);
-  if (available < 8) {
-    AddWarning(result, texts::kTruncatedUdp, start);
-    return;
-  }
+  const OpenedLayer udp = OpenLayer(result, texts::kLayerUdp, start, end, length, 8, true,
+                                    texts::kTruncatedUdp);
+  if (!udp.complete) return;
+  const std::size_t bound = udp.bound;
   const std::string_view id = texts::kLayerUdp.id;
   const std::uint8_t* header = data + start;
   const std::size_t declared = ReadU16(header + 4);
@@ -65,7 +56,7 @@ void PacketDecodeUdp(const std::uint8_t* data, std::size_t length, std::size_t s
   std::size_t dataEnd = bound;
   if (declared < 8) {
     AddWarning(result, texts::kInvalidUdpLength, start + 4);
-  } else if (declared <= available) {
+  } else if (declared <= udp.available) {
     dataEnd = start + declared;
     if (dataEnd < bound) AddWarning(result, texts::kUdpTrailingBytes, dataEnd);
   } else {
@@ -79,19 +70,13 @@ void PacketDecodeIcmp(const std::uint8_t* data, std::size_t length, std::size_t 
                       std::size_t end, unsigned ipVersion, PacketResult* result) {
   const bool v6 = ipVersion == 6;
   const texts::LayerText& layer = v6 ? texts::kLayerIcmpv6 : texts::kLayerIcmp;
-  const std::size_t bound = Bound(end, length);
-  const std::size_t available = Available(start, bound);
-  PacketAppendSummary(result, v6 ? texts::kSummaryIcmpv6 : texts::kSummaryIcmp);
-  AddLayer(result, layer, start, available < 4 ? available : 4);
-  if (available < 4) {
-    AddWarning(result, texts::kTruncatedIcmp, start);
-    return;
-  }
+  const OpenedLayer icmp = OpenLayer(result, layer, start, end, length, 4, true, texts::kTruncatedIcmp);
+  if (!icmp.complete) return;
   const std::uint8_t* header = data + start;
   AddDecimalField(result, layer.id, texts::kIcmpType, start, 1, header[0]);
   AddDecimalField(result, layer.id, texts::kIcmpCode, start + 1, 1, header[1]);
   AddHexField(result, layer.id, texts::kIcmpChecksum, start + 2, 2, ReadU16(header + 2), 4);
-  PacketAddPayloadLayer(result, start + 4, bound, texts::kIcmpPayload);
+  PacketAddPayloadLayer(result, start + 4, icmp.bound, texts::kIcmpPayload);
 }
 
 }  // namespace nubo

@@ -6,27 +6,14 @@
 
 #include "datatools/packet/packet_decoder.h"
 #include "tests/support/case_name.h"
+#include "tests/datatools/packet/packet_field_expectations.h"
 #include "tests/datatools/packet/packet_test_support.h"
 
-namespace nubo {
+namespace nubo::testing {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using nubo::testing::ArpRequest;
-using nubo::testing::Bytes;
-using nubo::testing::Concat;
-using nubo::testing::EthernetHeader;
-using nubo::testing::FieldValue;
-using nubo::testing::HexBytes;
-using nubo::testing::Inspect;
-using nubo::testing::Ipv4Header;
-using nubo::testing::Ipv6Header;
-using nubo::testing::LayerSpans;
-using nubo::testing::TcpHeader;
-using nubo::testing::UdpHeader;
-using nubo::testing::WarningSpots;
-using nubo::testing::Zeros;
 
 TEST(PacketInspect, RefusesNullArgumentsAndUnknownModes) {
   PacketResult result{};
@@ -186,7 +173,7 @@ TEST(PacketProbeEthernet, NeedsACompleteNetworkHeader) {
 TEST(PacketProbeEthernet, LooksBehindOneTag) {
   for (std::uint16_t tag : {std::uint16_t{0x8100}, std::uint16_t{0x88A8}}) {
     const Bytes frame =
-        Concat({EthernetHeader(tag), testing::VlanTag(0x0064, 0x0800), Ipv4Header(20, 6)});
+        Concat({EthernetHeader(tag), VlanTag(0x0064, 0x0800), Ipv4Header(20, 6)});
     EXPECT_TRUE(PacketProbeEthernet(frame.data(), frame.size()));
     EXPECT_FALSE(PacketProbeEthernet(frame.data(), 17));
   }
@@ -268,20 +255,20 @@ TEST(PacketDecodeEthernet, UnknownEtherTypeBecomesPayload) {
 
 TEST(PacketDecodeEthernet, DecodesOneVlanTag) {
   const Bytes frame = Concat(
-      {EthernetHeader(0x8100), testing::VlanTag(0xB064, 0x0800), Ipv4Header(28, 17), UdpHeader(8)});
+      {EthernetHeader(0x8100), VlanTag(0xB064, 0x0800), Ipv4Header(28, 17), UdpHeader(8)});
   auto result = Inspect(frame, PacketMode::kAuto);
   EXPECT_STREQ(result->summary, "Ethernet II / 802.1Q / IPv4 / UDP");
   EXPECT_EQ(result->confidence, 98);
   EXPECT_THAT(LayerSpans(*result), ElementsAre("ethernet@0+14", "vlan@14+4", "ipv4@18+20", "udp@38+8"));
   EXPECT_STREQ(result->layers[1].name, "IEEE 802.1Q VLAN");
   EXPECT_STREQ(result->layers[1].summary, "VLAN tag");
-  const PacketField* control = testing::FindField(*result, "vlan", "tagControl");
+  const PacketField* control = FindField(*result, "vlan", "tagControl");
   ASSERT_NE(control, nullptr);
   EXPECT_EQ(control->offset, 14u);
   EXPECT_EQ(control->length, 2u);
   EXPECT_STREQ(control->value, "priority=5, dei=1, vlanId=100");
   EXPECT_STREQ(control->summary, "Priority, drop eligibility and VLAN identifier");
-  const PacketField* inner = testing::FindField(*result, "vlan", "etherType");
+  const PacketField* inner = FindField(*result, "vlan", "etherType");
   ASSERT_NE(inner, nullptr);
   EXPECT_EQ(inner->offset, 16u);
   EXPECT_STREQ(inner->value, "0x0800");
@@ -289,7 +276,7 @@ TEST(PacketDecodeEthernet, DecodesOneVlanTag) {
 }
 
 TEST(PacketDecodeEthernet, QinQTagIsDecodedLikeAVlanTag) {
-  const Bytes frame = Concat({EthernetHeader(0x88A8), testing::VlanTag(0x0FFF, 0x0806), ArpRequest()});
+  const Bytes frame = Concat({EthernetHeader(0x88A8), VlanTag(0x0FFF, 0x0806), ArpRequest()});
   auto result = Inspect(frame, PacketMode::kEthernet);
   EXPECT_STREQ(result->summary, "Ethernet II / 802.1Q / ARP");
   EXPECT_EQ(FieldValue(*result, "vlan", "tagControl"), "priority=0, dei=0, vlanId=4095");
@@ -305,8 +292,8 @@ TEST(PacketDecodeEthernet, ShortTagIsTruncated) {
 }
 
 TEST(PacketDecodeEthernet, SecondTagIsNotDecoded) {
-  const Bytes frame = Concat({EthernetHeader(0x88A8), testing::VlanTag(0x0064, 0x8100),
-                              testing::VlanTag(0x00C8, 0x0800), Ipv4Header(20, 6)});
+  const Bytes frame = Concat({EthernetHeader(0x88A8), VlanTag(0x0064, 0x8100),
+                              VlanTag(0x00C8, 0x0800), Ipv4Header(20, 6)});
   auto result = Inspect(frame, PacketMode::kEthernet);
   EXPECT_STREQ(result->summary, "Ethernet II / 802.1Q");
   EXPECT_THAT(WarningSpots(*result), ElementsAre("unknown-ethertype@12"));
@@ -326,33 +313,16 @@ TEST(PacketDecodeArp, DecodesARequestInAMinimumFrame) {
   EXPECT_STREQ(result->layers[2].summary, "Bytes outside the computed ARP message");
   EXPECT_THAT(WarningSpots(*result), IsEmpty());
 
-  struct Expected {
-    const char* name;
-    std::uint64_t offset;
-    std::uint64_t length;
-    const char* value;
-    const char* summary;
-  };
-  const Expected expected[] = {
-      {"hardwareType", 14, 2, "1", "Link-layer address type"},
-      {"protocolType", 16, 2, "0x0800", "Network protocol EtherType"},
-      {"hardwareAddressLength", 18, 1, "6", "Hardware address size"},
-      {"protocolAddressLength", 19, 1, "4", "Protocol address size"},
-      {"operation", 20, 2, "1", "ARP request/reply operation"},
-      {"senderHardwareAddress", 22, 6, "02:00:00:00:00:01", "Sender hardware address"},
-      {"senderProtocolAddress", 28, 4, "192.168.0.1", "Sender protocol address"},
-      {"targetHardwareAddress", 32, 6, "00:00:00:00:00:00", "Target hardware address"},
-      {"targetProtocolAddress", 38, 4, "192.168.0.2", "Target protocol address"},
-  };
-  for (const Expected& e : expected) {
-    SCOPED_TRACE(e.name);
-    const PacketField* field = testing::FindField(*result, "arp", e.name);
-    ASSERT_NE(field, nullptr);
-    EXPECT_EQ(field->offset, e.offset);
-    EXPECT_EQ(field->length, e.length);
-    EXPECT_STREQ(field->value, e.value);
-    EXPECT_STREQ(field->summary, e.summary);
-  }
+  ExpectFields(*result, 3, "arp",
+               {{"hardwareType", 14, 2, "1", "Link-layer address type"},
+                {"protocolType", 16, 2, "0x0800", "Network protocol EtherType"},
+                {"hardwareAddressLength", 18, 1, "6", "Hardware address size"},
+                {"protocolAddressLength", 19, 1, "4", "Protocol address size"},
+                {"operation", 20, 2, "1", "ARP request/reply operation"},
+                {"senderHardwareAddress", 22, 6, "02:00:00:00:00:01", "Sender hardware address"},
+                {"senderProtocolAddress", 28, 4, "192.168.0.1", "Sender protocol address"},
+                {"targetHardwareAddress", 32, 6, "00:00:00:00:00:00", "Target hardware address"},
+                {"targetProtocolAddress", 38, 4, "192.168.0.2", "Target protocol address"}});
   EXPECT_EQ(FieldValue(*result, "trailing", "data"), "18 bytes");
 }
 
@@ -364,7 +334,7 @@ TEST(PacketDecodeArp, OtherAddressSizesShowTheirLength) {
   EXPECT_EQ(FieldValue(*result, "arp", "senderProtocolAddress"), "4 bytes");
   EXPECT_EQ(FieldValue(*result, "arp", "targetHardwareAddress"), "8 bytes");
   EXPECT_EQ(FieldValue(*result, "arp", "targetProtocolAddress"), "4 bytes");
-  const PacketField* target = testing::FindField(*result, "arp", "targetProtocolAddress");
+  const PacketField* target = FindField(*result, "arp", "targetProtocolAddress");
   ASSERT_NE(target, nullptr);
   EXPECT_EQ(target->offset, 14u + 8 + 2 * 8 + 4);
   EXPECT_EQ(target->length, 4u);
@@ -386,7 +356,7 @@ TEST(PacketDecodeArp, ShortMessagesAreTruncated) {
   EXPECT_STREQ(addresses->warnings[0].message, "ARP address fields exceed available bytes");
   EXPECT_THAT(LayerSpans(*addresses), ElementsAre("ethernet@0+14", "arp@14+27"));
   EXPECT_EQ(FieldValue(*addresses, "arp", "operation"), "1");
-  EXPECT_EQ(testing::FindField(*addresses, "arp", "senderHardwareAddress"), nullptr);
+  EXPECT_EQ(FindField(*addresses, "arp", "senderHardwareAddress"), nullptr);
 }
 
 TEST(PacketDecodeArp, StaysWithinItsBound) {
@@ -403,4 +373,4 @@ TEST(PacketDecodeArp, StaysWithinItsBound) {
 }
 
 }  // namespace
-}  // namespace nubo
+}  // namespace nubo::testing

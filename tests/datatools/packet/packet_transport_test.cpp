@@ -2,28 +2,14 @@
 #include <gmock/gmock.h>
 
 #include "datatools/packet/packet_decoder.h"
+#include "tests/datatools/packet/packet_field_expectations.h"
 #include "tests/datatools/packet/packet_test_support.h"
 
-namespace nubo {
+namespace nubo::testing {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using nubo::testing::Bytes;
-using nubo::testing::Concat;
-using nubo::testing::EthernetHeader;
-using nubo::testing::FieldValue;
-using nubo::testing::FindField;
-using nubo::testing::HexBytes;
-using nubo::testing::IcmpHeader;
-using nubo::testing::Inspect;
-using nubo::testing::Ipv4Header;
-using nubo::testing::Ipv6Header;
-using nubo::testing::LayerSpans;
-using nubo::testing::TcpHeader;
-using nubo::testing::UdpHeader;
-using nubo::testing::WarningSpots;
-using nubo::testing::Zeros;
 
 TEST(PacketDecodeTcp, SynInsideEthernetAndIpv4IsDetected) {
   const Bytes frame = Concat({EthernetHeader(0x0800), Ipv4Header(40, 6), TcpHeader(0x002)});
@@ -51,36 +37,18 @@ TEST(PacketDecodeTcp, DecodesEveryHeaderField) {
   EXPECT_STREQ(result->layers[0].name, "Transmission Control Protocol");
   EXPECT_STREQ(result->layers[0].summary, "TCP segment");
   EXPECT_STREQ(result->layers[1].summary, "TCP application data");
-  struct Expected {
-    const char* name;
-    std::uint64_t offset;
-    std::uint64_t length;
-    const char* value;
-    const char* summary;
-  };
-  const Expected expected[] = {
-      {"sourcePort", 0, 2, "1234", "Source TCP port"},
-      {"destinationPort", 2, 2, "80", "Destination TCP port"},
-      {"sequenceNumber", 4, 4, "4278191080", "Sequence number"},
-      {"acknowledgmentNumber", 8, 4, "2147483649", "Acknowledgment number"},
-      {"headerLength", 12, 1, "28 bytes", "TCP data offset"},
-      {"flags", 12, 2, "0x1FF", "NS/CWR/ECE/URG/ACK/PSH/RST/SYN/FIN flags"},
-      {"window", 14, 2, "8192", "Advertised receive window"},
-      {"checksum", 16, 2, "0xBB25", "TCP checksum (not validated)"},
-      {"urgentPointer", 18, 2, "4660", "Urgent pointer"},
-      {"options", 20, 8, "8 bytes", "TCP options (raw)"},
-  };
   ASSERT_EQ(result->fieldCount, 11u);
-  for (std::size_t i = 0; i < std::size(expected); ++i) {
-    const PacketField& field = result->fields[i];
-    SCOPED_TRACE(expected[i].name);
-    EXPECT_STREQ(field.layer, "tcp");
-    EXPECT_STREQ(field.name, expected[i].name);
-    EXPECT_EQ(field.offset, expected[i].offset);
-    EXPECT_EQ(field.length, expected[i].length);
-    EXPECT_STREQ(field.value, expected[i].value);
-    EXPECT_STREQ(field.summary, expected[i].summary);
-  }
+  ExpectFields(*result, 0, "tcp",
+               {{"sourcePort", 0, 2, "1234", "Source TCP port"},
+                {"destinationPort", 2, 2, "80", "Destination TCP port"},
+                {"sequenceNumber", 4, 4, "4278191080", "Sequence number"},
+                {"acknowledgmentNumber", 8, 4, "2147483649", "Acknowledgment number"},
+                {"headerLength", 12, 1, "28 bytes", "TCP data offset"},
+                {"flags", 12, 2, "0x1FF", "NS/CWR/ECE/URG/ACK/PSH/RST/SYN/FIN flags"},
+                {"window", 14, 2, "8192", "Advertised receive window"},
+                {"checksum", 16, 2, "0xBB25", "TCP checksum (not validated)"},
+                {"urgentPointer", 18, 2, "4660", "Urgent pointer"},
+                {"options", 20, 8, "8 bytes", "TCP options (raw)"}});
 }
 
 TEST(PacketDecodeTcp, FlagsIgnoreTheReservedBits) {
@@ -135,19 +103,11 @@ TEST(PacketDecodeUdp, DecodesEveryHeaderField) {
   EXPECT_STREQ(result->layers[0].name, "User Datagram Protocol");
   EXPECT_STREQ(result->layers[0].summary, "UDP datagram header");
   EXPECT_STREQ(result->layers[1].summary, "UDP application data");
-  const char* names[] = {"sourcePort", "destinationPort", "length", "checksum"};
-  const char* values[] = {"53", "5353", "12 bytes", "0xA862"};
-  const char* summaries[] = {"Source UDP port", "Destination UDP port",
-                             "UDP header plus payload length", "UDP checksum (not validated)"};
-  for (std::size_t i = 0; i < 4; ++i) {
-    SCOPED_TRACE(names[i]);
-    EXPECT_STREQ(result->fields[i].layer, "udp");
-    EXPECT_STREQ(result->fields[i].name, names[i]);
-    EXPECT_EQ(result->fields[i].offset, 2 * i);
-    EXPECT_EQ(result->fields[i].length, 2u);
-    EXPECT_STREQ(result->fields[i].value, values[i]);
-    EXPECT_STREQ(result->fields[i].summary, summaries[i]);
-  }
+  ExpectFields(*result, 0, "udp",
+               {{"sourcePort", 0, 2, "53", "Source UDP port"},
+                {"destinationPort", 2, 2, "5353", "Destination UDP port"},
+                {"length", 4, 2, "12 bytes", "UDP header plus payload length"},
+                {"checksum", 6, 2, "0xA862", "UDP checksum (not validated)"}});
 }
 
 TEST(PacketDecodeUdp, LengthEightHasNoPayload) {
@@ -191,33 +151,21 @@ TEST(PacketDecodeIcmp, DecodesTheHeaderAndTheRest) {
   EXPECT_STREQ(result->layers[1].name, "ICMP");
   EXPECT_STREQ(result->layers[1].summary, "Control message header");
   EXPECT_STREQ(result->layers[2].summary, "ICMP message-specific data");
-  const PacketField* type = FindField(*result, "icmp", "type");
-  ASSERT_NE(type, nullptr);
-  EXPECT_EQ(type->offset, 20u);
-  EXPECT_EQ(type->length, 1u);
-  EXPECT_STREQ(type->value, "8");
-  EXPECT_STREQ(type->summary, "ICMP message type");
-  const PacketField* code = FindField(*result, "icmp", "code");
-  ASSERT_NE(code, nullptr);
-  EXPECT_EQ(code->offset, 21u);
-  EXPECT_STREQ(code->value, "0");
-  EXPECT_STREQ(code->summary, "ICMP message code");
-  const PacketField* checksum = FindField(*result, "icmp", "checksum");
-  ASSERT_NE(checksum, nullptr);
-  EXPECT_EQ(checksum->offset, 22u);
-  EXPECT_EQ(checksum->length, 2u);
-  EXPECT_STREQ(checksum->value, "0xF7FF");
-  EXPECT_STREQ(checksum->summary, "ICMP checksum (not validated)");
+  ExpectFields(*result, 11, "icmp",
+               {{"type", 20, 1, "8", "ICMP message type"},
+                {"code", 21, 1, "0", "ICMP message code"},
+                {"checksum", 22, 2, "0xF7FF", "ICMP checksum (not validated)"}});
+  ExpectFields(*result, 14, "payload", {{"data", 24, 8, "8 bytes", "ICMP message-specific data"}});
 }
 
 TEST(PacketDecodeIcmp, Icmpv6UsesItsOwnNames) {
   auto result = Inspect(Concat({Ipv6Header(4, 58), IcmpHeader(135, 0)}), PacketMode::kIpv6);
   EXPECT_THAT(LayerSpans(*result), ElementsAre("ipv6@0+40", "icmpv6@40+4"));
   EXPECT_STREQ(result->layers[1].name, "ICMPv6");
-  EXPECT_EQ(FieldValue(*result, "icmpv6", "type"), "135");
-  const PacketField* type = FindField(*result, "icmpv6", "type");
-  ASSERT_NE(type, nullptr);
-  EXPECT_STREQ(type->summary, "ICMP message type");
+  ExpectFields(*result, 7, "icmpv6",
+               {{"type", 40, 1, "135", "ICMP message type"},
+                {"code", 41, 1, "0", "ICMP message code"},
+                {"checksum", 42, 2, "0xF7FF", "ICMP checksum (not validated)"}});
 }
 
 TEST(PacketDecodeIcmp, ShortHeaderIsTruncated) {
@@ -234,4 +182,4 @@ TEST(PacketDecodeIcmp, ShortHeaderIsTruncated) {
 }
 
 }  // namespace
-}  // namespace nubo
+}  // namespace nubo::testing
