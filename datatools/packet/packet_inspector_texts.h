@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 // Limits and failure texts of the packet inspector tool.
@@ -17,5 +18,14 @@ inline constexpr std::string_view kOddDigits =
 inline constexpr std::string_view kParseFailed = "十六进制报文解析失败，请检查输入长度与格式。";
 inline constexpr std::string_view kTooLarge = "单次报文分析最多支持 256 KB 数据。";
 inline constexpr std::string_view kDecoderFailed = "报文解析核心未能完成本次分析。";
+
+// The failure text of a negative status of PacketParseHex.
+inline std::string_view ParseFailureText(std::int64_t status) {
+  switch (status) {
+    case -2: return kNotHex;
+    case -4: return kOddDigits;
+    default: return kParseFailed;
+  }
+}
 
 }  // namespace nubo::packet_inspector

@@ -18,14 +18,6 @@ PacketInspectorOutcome Failure(std::string_view message) {
   return outcome;
 }
 
-std::string_view ParseFailureText(std::int64_t status) {
-  switch (status) {
-    case -2: return packet_inspector::kNotHex;
-    case -4: return packet_inspector::kOddDigits;
-    default: return packet_inspector::kParseFailed;
-  }
-}
-
 }  // namespace
 
 PacketInspectorOutcome InspectPacketHexDump(std::string_view input, std::string_view operation) {
@@ -41,7 +33,7 @@ PacketInspectorOutcome InspectPacketHexDump(std::string_view input, std::string_
   std::vector<std::uint8_t> bytes(PacketHexCapacity(input.size()), 0);
   const char* text = input.data() != nullptr ? input.data() : "";
   const std::int64_t count = PacketParseHex(text, input.size(), bytes.data(), bytes.size());
-  if (count < 0) return Failure(ParseFailureText(count));
+  if (count < 0) return Failure(packet_inspector::ParseFailureText(count));
   if (static_cast<std::uint64_t>(count) > packet_inspector::kMaxBytes) {
     return Failure(packet_inspector::kTooLarge);
   }

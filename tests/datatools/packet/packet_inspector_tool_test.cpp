@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "datatools/packet/packet_inspector_texts.h"
 #include "datatools/packet/packet_inspector_tool.h"
 #include "tests/support/case_name.h"
 
@@ -133,6 +134,15 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"not_hex_before_odd", "450 g", "auto", kNotHex},
         FailureCase{"non_ascii", "45 \xE4\xB8\xAD", "auto", kNotHex}),
     nubo::testing::CaseName());
+
+// A null text (-1) or a full output (-3) cannot come from the tool's own
+// buffer, which always has room; they still read as a parse failure.
+TEST(InspectPacketHexDump, EveryParseStatusHasItsText) {
+  EXPECT_EQ(packet_inspector::ParseFailureText(-1), "十六进制报文解析失败，请检查输入长度与格式。");
+  EXPECT_EQ(packet_inspector::ParseFailureText(-2), kNotHex);
+  EXPECT_EQ(packet_inspector::ParseFailureText(-3), "十六进制报文解析失败，请检查输入长度与格式。");
+  EXPECT_EQ(packet_inspector::ParseFailureText(-4), kOddDigits);
+}
 
 TEST(InspectPacketHexDump, AcceptsExactly256KiB) {
   const std::string digits(524288, 'a');
