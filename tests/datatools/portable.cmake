@@ -1,0 +1,2 @@
+# Packet decoder
+include(${CMAKE_CURRENT_LIST_DIR}/packet/portable.cmake)
