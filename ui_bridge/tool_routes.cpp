@@ -18,7 +18,11 @@ Json RouteToolExecute(const Json& payload) {
   const std::string requestId = ReadTextOr(payload, "requestId", "");
   const std::string toolId = ReadTextOr(payload, "toolId", "");
   const std::string operation = ReadTextOr(payload, "operation", "");
-  const std::string input = ReadTextOr(payload, "input", "");
+  // The input (up to 1 MB and more) is read in place, not copied.
+  static const std::string kNoInput;
+  const auto inputMember = payload.find("input");
+  const std::string& input =
+      inputMember == payload.end() ? kNoInput : inputMember->get_ref<const std::string&>();
   const bool padded = ReadBoolOr(payload, "padded", true);
   const bool urlSafe = ReadBoolOr(payload, "urlSafe", false);
 
