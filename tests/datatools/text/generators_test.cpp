@@ -7,21 +7,17 @@
 #include <vector>
 
 #include "datatools/text/generators.h"
+#include "tests/datatools/text/core_test_support.h"
 #include "tests/support/case_name.h"
 
 namespace nubo {
 namespace {
 
-constexpr char kLower[] = "abcdefghijklmnopqrstuvwxyz";
-constexpr char kUpper[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
-constexpr char kDigits[] = "0123456789";
-constexpr char kSymbols[] = "!@#$%^&*()-_=+[]{};:,.?/";
-
-size_t CountOf(const std::string& text, const char* set) {
-  size_t count = 0;
-  for (char c : text) count += std::strchr(set, c) != nullptr && c != '\0' ? 1 : 0;
-  return count;
-}
+using testing::CountOf;
+constexpr const char* kLower = testing::kLowerLetters;
+constexpr const char* kUpper = testing::kUpperLetters;
+constexpr const char* kDigits = testing::kDigitCharacters;
+constexpr const char* kSymbols = testing::kSymbolCharacters;
 
 std::vector<uint8_t> Counting(size_t length, uint8_t start = 0) {
   std::vector<uint8_t> bytes(length);

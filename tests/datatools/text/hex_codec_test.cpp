@@ -14,6 +14,8 @@ namespace {
 using testing::AsBytes;
 using testing::AsOut;
 using testing::CoreOutput;
+using testing::DecodeCase;
+using testing::ExpectDecoded;
 using testing::RunCore;
 
 CoreOutput Encode(std::string_view data, uint64_t capacity) {
@@ -94,44 +96,32 @@ TEST(HexEncode, LengthsWhoseDoubleWrapsAreRefused) {
   EXPECT_EQ(TextHexEncodedLength(21), 42);
 }
 
-struct HexDecodeCase {
-  const char* name;
-  std::string text;
-  int32_t status;
-  std::string bytes;
-};
-
-class HexDecodeRules : public ::testing::TestWithParam<HexDecodeCase> {};
+class HexDecodeRules : public ::testing::TestWithParam<DecodeCase> {};
 
 INSTANTIATE_TEST_SUITE_P(
     HexDecode, HexDecodeRules,
     ::testing::Values(
-        HexDecodeCase{"prefix_alone", "0x", 0, ""},
-        HexDecodeCase{"upper_prefix", "0XdEaD", 2, "\xde\xad"},
-        HexDecodeCase{"prefix_then_bytes", "0x4142", 2, "AB"},
-        HexDecodeCase{"blank_before_prefix", " 0x41", -1, ""},
-        HexDecodeCase{"second_prefix", "0x410x42", -1, ""},
-        HexDecodeCase{"prefix_after_byte", "41 0x42", -1, ""},
-        HexDecodeCase{"separators", "de_ad be\tef\r\n", 4, "\xde\xad\xbe\xef"},
-        HexDecodeCase{"separator_inside_byte", "d e_a\nd", 2, "\xde\xad"},
-        HexDecodeCase{"odd_digit_count", "abc", -1, ""},
-        HexDecodeCase{"single_digit", "a", -1, ""},
-        HexDecodeCase{"zero_alone", "0", -1, ""},
-        HexDecodeCase{"bad_digit", "4g", -1, ""},
-        HexDecodeCase{"colon", "41:42", -1, ""},
-        HexDecodeCase{"vertical_tab", "41\v42", -1, ""},
-        HexDecodeCase{"nul_byte", std::string("41\0" "42", 5), -1, ""},
-        HexDecodeCase{"only_separators", " _\t", 0, ""},
-        HexDecodeCase{"empty", "", 0, ""}),
+        DecodeCase{"prefix_alone", "0x", 0, ""},
+        DecodeCase{"upper_prefix", "0XdEaD", 2, "\xde\xad"},
+        DecodeCase{"prefix_then_bytes", "0x4142", 2, "AB"},
+        DecodeCase{"blank_before_prefix", " 0x41", -1, ""},
+        DecodeCase{"second_prefix", "0x410x42", -1, ""},
+        DecodeCase{"prefix_after_byte", "41 0x42", -1, ""},
+        DecodeCase{"separators", "de_ad be\tef\r\n", 4, "\xde\xad\xbe\xef"},
+        DecodeCase{"separator_inside_byte", "d e_a\nd", 2, "\xde\xad"},
+        DecodeCase{"odd_digit_count", "abc", -1, ""},
+        DecodeCase{"single_digit", "a", -1, ""},
+        DecodeCase{"zero_alone", "0", -1, ""},
+        DecodeCase{"bad_digit", "4g", -1, ""},
+        DecodeCase{"colon", "41:42", -1, ""},
+        DecodeCase{"vertical_tab", "41\v42", -1, ""},
+        DecodeCase{"nul_byte", std::string("41\0" "42", 5), -1, ""},
+        DecodeCase{"only_separators", " _\t", 0, ""},
+        DecodeCase{"empty", "", 0, ""}),
     nubo::testing::CaseName());
 
 TEST_P(HexDecodeRules, Decodes) {
-  const HexDecodeCase& c = GetParam();
-  const CoreOutput decoded = Decode(c.text);
-  EXPECT_EQ(decoded.status, c.status);
-  if (c.status >= 0) {
-    EXPECT_EQ(decoded.text, c.bytes);
-  }
+  ExpectDecoded(Decode(GetParam().text), GetParam());
 }
 
 TEST(HexDecode, AByteThatFindsTheOutputFullFails) {

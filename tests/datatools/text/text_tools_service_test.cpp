@@ -9,6 +9,7 @@
 
 #include "datatools/text/text_tools_service.h"
 #include "store/file_utils.h"
+#include "tests/datatools/text/core_test_support.h"
 #include "tests/support/case_name.h"
 
 namespace nubo {
@@ -275,16 +276,11 @@ TEST(TextTools, AFailingGeneratorDiscardsTheUuidsMadeSoFar) {
 
 // ---- passwords
 
-size_t CountOf(const std::string& text, const char* set) {
-  size_t count = 0;
-  for (char c : text) count += std::strchr(set, c) != nullptr ? 1 : 0;
-  return count;
-}
-
-constexpr char kLower[] = "abcdefghijklmnopqrstuvwxyz";
-constexpr char kUpper[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
-constexpr char kDigits[] = "0123456789";
-constexpr char kSymbols[] = "!@#$%^&*()-_=+[]{};:,.?/";
+using testing::CountOf;
+constexpr const char* kLower = testing::kLowerLetters;
+constexpr const char* kUpper = testing::kUpperLetters;
+constexpr const char* kDigits = testing::kDigitCharacters;
+constexpr const char* kSymbols = testing::kSymbolCharacters;
 
 TEST(TextTools, StrongPasswordOfFourHoldsOneOfEachClass) {
   for (int round = 0; round < 20; ++round) {

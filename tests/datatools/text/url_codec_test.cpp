@@ -12,6 +12,8 @@ namespace {
 
 using testing::AsOut;
 using testing::CoreOutput;
+using testing::DecodeCase;
+using testing::ExpectDecoded;
 using testing::RunCore;
 
 CoreOutput Encode(std::string_view text, bool componentMode, uint64_t capacity) {
@@ -94,13 +96,6 @@ TEST(UrlCodec, RefuseNullPointersAndWrappingCapacities) {
   EXPECT_EQ(TextUrlEncodedCapacity(7), 21);
 }
 
-struct DecodeCase {
-  const char* name;
-  std::string text;
-  int32_t status;
-  std::string bytes;
-};
-
 class UrlDecodeRules : public ::testing::TestWithParam<DecodeCase> {};
 
 INSTANTIATE_TEST_SUITE_P(
@@ -118,12 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
     nubo::testing::CaseName());
 
 TEST_P(UrlDecodeRules, Decodes) {
-  const DecodeCase& c = GetParam();
-  const CoreOutput decoded = Decode(c.text);
-  EXPECT_EQ(decoded.status, c.status);
-  if (c.status >= 0) {
-    EXPECT_EQ(decoded.text, c.bytes);
-  }
+  ExpectDecoded(Decode(GetParam().text), GetParam());
 }
 
 TEST(UrlDecode, AByteThatFindsTheOutputFullFails) {
