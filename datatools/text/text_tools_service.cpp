@@ -30,13 +30,8 @@ struct ToolCall {
 
 const uint8_t* Bytes(std::string_view text) { return reinterpret_cast<const uint8_t*>(text.data()); }
 
-// A zero-filled working buffer of at least one byte; a negative size (a
-// capacity that cannot be represented) gives none.
-bool MakeBuffer(int64_t size, std::string& buffer) {
-  if (size < 0) return false;
-  buffer.assign(std::max<size_t>(static_cast<size_t>(size), 1), '\0');
-  return true;
-}
+// A zero-filled working buffer of at least one byte.
+std::string WorkingBuffer(size_t size) { return std::string(std::max<size_t>(size, 1), '\0'); }
 
 // The buffer cut to the core's count, or the failure text for a negative one.
 ToolResult Finish(std::string& buffer, int32_t count, const char* failure) {
@@ -64,38 +59,34 @@ ToolResult FinishDecoded(std::string& buffer, int32_t count, const char* malform
 }
 
 ToolResult RunBase64Encode(const ToolCall& call) {
-  std::string buffer;
-  if (!MakeBuffer(TextBase64EncodedLength(call.input.size()), buffer)) {
-    return ToolResult::Failure(kBase64EncodeFailed);
-  }
+  const int64_t capacity = TextBase64EncodedLength(call.input.size());
+  if (capacity < 0) return ToolResult::Failure(kBase64EncodeFailed);
+  std::string buffer = WorkingBuffer(static_cast<size_t>(capacity));
   const int32_t count = TextBase64Encode(Bytes(call.input), call.input.size(), buffer.data(),
                                          buffer.size(), call.urlSafe, call.padded);
   return Finish(buffer, count, kBase64EncodeFailed);
 }
 
 ToolResult RunBase64Decode(const ToolCall& call) {
-  std::string buffer;
-  if (!MakeBuffer(TextBase64DecodedCapacity(call.input.size()), buffer)) {
-    return ToolResult::Failure(kBase64Malformed);
-  }
+  const int64_t capacity = TextBase64DecodedCapacity(call.input.size());
+  if (capacity < 0) return ToolResult::Failure(kBase64Malformed);
+  std::string buffer = WorkingBuffer(static_cast<size_t>(capacity));
   const int32_t count = TextBase64Decode(call.input.data(), call.input.size(),
                                          reinterpret_cast<uint8_t*>(buffer.data()), buffer.size());
   return FinishDecoded(buffer, count, kBase64Malformed, kDecodedNotUtf8);
 }
 
 ToolResult RunHexEncode(const ToolCall& call) {
-  std::string buffer;
-  if (!MakeBuffer(TextHexEncodedLength(call.input.size()), buffer)) {
-    return ToolResult::Failure(kHexEncodeFailed);
-  }
+  const int64_t capacity = TextHexEncodedLength(call.input.size());
+  if (capacity < 0) return ToolResult::Failure(kHexEncodeFailed);
+  std::string buffer = WorkingBuffer(static_cast<size_t>(capacity));
   const int32_t count =
       TextHexEncode(Bytes(call.input), call.input.size(), buffer.data(), buffer.size());
   return Finish(buffer, count, kHexEncodeFailed);
 }
 
 ToolResult RunHexDecode(const ToolCall& call) {
-  std::string buffer;
-  MakeBuffer(static_cast<int64_t>(call.input.size() / 2 + 1), buffer);
+  std::string buffer = WorkingBuffer(call.input.size() / 2 + 1);
   const int32_t count = TextHexDecode(call.input.data(), call.input.size(),
                                       reinterpret_cast<uint8_t*>(buffer.data()), buffer.size());
   return FinishDecoded(buffer, count, kHexMalformed, kDecodedNotUtf8);
@@ -103,8 +94,7 @@ ToolResult RunHexDecode(const ToolCall& call) {
 
 ToolResult RunHash(const ToolCall& call) {
   const bool md5 = call.operation == "md5";
-  std::string buffer;
-  MakeBuffer(static_cast<int64_t>(md5 ? kMd5HexLength : kSha256HexLength), buffer);
+  std::string buffer = WorkingBuffer(md5 ? kMd5HexLength : kSha256HexLength);
   const int32_t count =
       md5 ? TextMd5Hex(Bytes(call.input), call.input.size(), buffer.data(), buffer.size())
           : TextSha256Hex(Bytes(call.input), call.input.size(), buffer.data(), buffer.size());
@@ -112,10 +102,9 @@ ToolResult RunHash(const ToolCall& call) {
 }
 
 ToolResult RunUrlEncode(const ToolCall& call) {
-  std::string buffer;
-  if (!MakeBuffer(TextUrlEncodedCapacity(call.input.size()), buffer)) {
-    return ToolResult::Failure(kUrlEncodeFailed);
-  }
+  const int64_t capacity = TextUrlEncodedCapacity(call.input.size());
+  if (capacity < 0) return ToolResult::Failure(kUrlEncodeFailed);
+  std::string buffer = WorkingBuffer(static_cast<size_t>(capacity));
   const bool componentMode = call.operation == "encode-component";
   const int32_t count = TextUrlEncode(call.input.data(), call.input.size(), buffer.data(),
                                       buffer.size(), componentMode);
@@ -123,8 +112,7 @@ ToolResult RunUrlEncode(const ToolCall& call) {
 }
 
 ToolResult RunUrlDecode(const ToolCall& call) {
-  std::string buffer;
-  MakeBuffer(static_cast<int64_t>(call.input.size()), buffer);
+  std::string buffer = WorkingBuffer(call.input.size());
   const int32_t count = TextUrlDecode(call.input.data(), call.input.size(),
                                       reinterpret_cast<uint8_t*>(buffer.data()), buffer.size());
   return FinishDecoded(buffer, count, kUrlEscapeMalformed, kUrlDecodedNotUtf8);
@@ -134,8 +122,7 @@ ToolResult RunTimestamp(const ToolCall& call) {
   int64_t value = 0;
   if (!ParseStrictInt64(call.input, value)) return ToolResult::Failure(kTimestampNotInteger);
   const int unit = call.operation == "milliseconds" ? kUnixTimeMilliseconds : kUnixTimeSeconds;
-  std::string buffer;
-  MakeBuffer(static_cast<int64_t>(kUnixTimeTextCapacity), buffer);
+  std::string buffer = WorkingBuffer(kUnixTimeTextCapacity);
   const int32_t count = TextFormatUnixTime(value, unit, buffer.data(), buffer.size());
   return Finish(buffer, count, kTimestampOutOfRange);
 }
@@ -172,8 +159,7 @@ ToolResult RunPassword(const ToolCall& call) {
   }
   const bool pin = call.operation == "pin";
   const bool symbols = call.operation == "strong";
-  std::string buffer;
-  MakeBuffer(length + 1, buffer);
+  std::string buffer = WorkingBuffer(static_cast<size_t>(length) + 1);
   std::vector<uint8_t> random((static_cast<size_t>(length) + 4) * kPasswordRandomBytesPerCharacter);
   for (int attempt = 0; attempt < kPasswordAttempts; ++attempt) {
     if (!call.random.Fill(random.data(), random.size())) return ToolResult::Failure(kRandomFailed);

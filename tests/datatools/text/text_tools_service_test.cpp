@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "datatools/text/text_tool_texts.h"
 #include "datatools/text/text_tools_service.h"
 #include "store/file_utils.h"
 #include "tests/datatools/text/core_test_support.h"
@@ -178,6 +179,16 @@ INSTANTIATE_TEST_SUITE_P(
         OperationCase{"operation_of_another_tool", "hex", "md5", "x", false, kNotConnected},
         OperationCase{"packet_unknown_layer", "packet-inspector", "arp", "00", false, kNotConnected}),
     nubo::testing::CaseName());
+
+// The encoders, digests and UUID formatting cannot fail with the buffers the
+// service sizes for them; their texts are checked byte for byte here.
+TEST(TextTools, FailureTextsThatBadInputCannotReach) {
+  EXPECT_STREQ(text_tools::kBase64EncodeFailed, "Base64 编码失败，请检查输入内容。");
+  EXPECT_STREQ(text_tools::kHexEncodeFailed, "Hex 编码失败。");
+  EXPECT_STREQ(text_tools::kHashFailed, "哈希计算失败。");
+  EXPECT_STREQ(text_tools::kUrlEncodeFailed, "URL 编码失败。");
+  EXPECT_STREQ(text_tools::kUuidFormatFailed, "UUID 生成失败。");
+}
 
 TEST(TextTools, Base64EncoderReadsBothFlags) {
   const std::string data("\xfb\xff\xbf\xfb", 4);
