@@ -7,6 +7,7 @@
 #include "ui_bridge/dispatch_texts.h"
 #include "ui_bridge/field_readers.h"
 #include "ui_bridge/messages.h"
+#include "ui_bridge/tool_routes.h"
 
 namespace nubo {
 namespace {
@@ -172,6 +173,8 @@ void Application::HandleRequest(WebViewWindow& sender, const std::string& text,
     Quit();
   } else if (type == "pet.action") {
     OnPetAction(sender, payload);
+  } else if (type == "tool.execute") {
+    SendToWindow(sender, RouteToolExecute(payload));
   } else if (StartsWith(type, "serial.") || StartsWith(type, "mqtt.") || StartsWith(type, "modbus.")) {
     SendToWindow(sender, RouteDeviceRequest(sender, type, payload, text.size()));
   } else if (StartsWith(type, "software.")) {

@@ -149,7 +149,7 @@ int Tool() {
   std::size_t outputSize = 0;
   for (int round = 0; round < 21; ++round) {
     const Clock::time_point start = Clock::now();
-    const PacketInspectorOutcome outcome = InspectPacketHexDump(text, "auto");
+    const ToolResult outcome = InspectPacketHexDump(text, "auto");
     times.push_back(Seconds(Clock::now() - start));
     if (!outcome.success) {
       std::printf("tool failed: %s\n", outcome.message.c_str());

@@ -45,6 +45,8 @@ nubo_wine_start() {
     Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
     NUBO_XVFB_PID=$!
     export DISPLAY=":$n"
+    # No window manager runs on this display: Wine must not wait for one.
+    export NUBO_WINE_UNMANAGED=1
     local i
     for i in $(seq 1 100); do
       [ -e "/tmp/.X11-unix/X$n" ] && break
@@ -57,6 +59,11 @@ nubo_wine_start() {
     wineboot </dev/null >/dev/null 2>&1
   else
     wineboot -i </dev/null >/dev/null 2>&1
+  fi
+  if [ "${NUBO_WINE_UNMANAGED:-0}" = 1 ]; then
+    # Without a window manager, hiding a managed window waits two seconds for
+    # a reply that never comes; unmanaged windows need none.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
   fi
 }
 

@@ -76,6 +76,12 @@ INSTANTIATE_TEST_SUITE_P(
         DispatchCase{"own_catch_from_pet", Sender::Pet,
                      R"({"type":"shortcuts.save","payload":{"requestId":"s1","financeWebsiteUrl":"","learningWebsiteUrl":""}})",
                      R"({"payload":{"message":"请在工作台设置中保存网站地址。","requestId":"s1"},"type":"shortcuts.save.error"})"},
+        DispatchCase{"tool_payload_array", Sender::Pet, R"({"type":"tool.execute","payload":[1]})", kBadFormat},
+        DispatchCase{"tool_from_pet", Sender::Pet,
+                     R"({"type":"tool.execute","payload":{"requestId":"t1","toolId":"hex","operation":"encode","input":"Hi"}})",
+                     R"({"payload":{"output":"4869","requestId":"t1","toolId":"hex"},"type":"tool.result"})"},
+        DispatchCase{"tool_missing_fields", Sender::Dashboard, R"({"type":"tool.execute","payload":{"requestId":"t2"}})",
+                     R"({"payload":{"message":"工具请求缺少必要参数。","requestId":"t2"},"type":"tool.error"})"},
         DispatchCase{"device_from_pet", Sender::Pet, R"({"type":"serial.open","payload":{"requestId":"d1"}})",
                      R"({"payload":{"message":"调试请求无效，或工作台已关闭。","requestId":"d1"},"type":"serial.open.error"})"},
         DispatchCase{"device_type_over_40", Sender::Dashboard,
@@ -167,6 +173,23 @@ TEST_F(DispatcherTest, TextsThatCannotBeSerialisedBecomeAnErrorNotAnEscape) {
   EXPECT_EQ(harness_.PetView().Posted(),
             std::vector<std::string>{
                 R"({"payload":{"message":"Unable to send a message that holds invalid UTF-8 text."},"type":"app.error"})"});
+}
+
+TEST_F(DispatcherTest, ToolInputLimitThroughTheWholeRoad) {
+  for (size_t size : {size_t{1'048'576}, size_t{1'048'577}}) {
+    harness_.PetView().ClearPosted();
+    harness_.FromPet(R"({"type":"tool.execute","payload":{"requestId":"big","toolId":"hash","operation":"sha256","input":")" +
+                     std::string(size, 'a') + R"("}})");
+    const auto replies = testing::ParsedPosts(harness_.PetView());
+    ASSERT_EQ(replies.size(), 1u);
+    if (size == 1'048'576) {
+      EXPECT_EQ(replies[0]["type"], "tool.result");
+      EXPECT_EQ(replies[0]["payload"]["output"].get<std::string>().size(), 64u);
+    } else {
+      EXPECT_EQ(replies[0]["type"], "tool.error");
+      EXPECT_EQ(replies[0]["payload"]["toolId"], "hash");
+    }
+  }
 }
 
 TEST_F(DispatcherTest, GatesWithAHiddenWorkbench) {

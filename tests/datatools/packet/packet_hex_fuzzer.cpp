@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* input, std::size_t siz
   }
 
   const char* operation = kOperations[size % 8];
-  const PacketInspectorOutcome outcome = InspectPacketHexDump(std::string_view(text.get(), size), operation);
+  const ToolResult outcome = InspectPacketHexDump(std::string_view(text.get(), size), operation);
   if (size % 8 == 7) {
     Check(!outcome.success && outcome.message == packet_inspector::kBadMode, "bad mode text");
     return 0;

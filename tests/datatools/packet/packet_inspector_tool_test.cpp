@@ -25,14 +25,14 @@ constexpr char kTcpSynFrame[] =
     "04 d2 00 50 00 00 03 e8 00 00 00 00 50 02 20 00 bb 25 00 00";
 
 Json Succeed(std::string_view input, std::string_view operation) {
-  const PacketInspectorOutcome outcome = InspectPacketHexDump(input, operation);
+  const ToolResult outcome = InspectPacketHexDump(input, operation);
   EXPECT_TRUE(outcome.success) << outcome.message;
   EXPECT_TRUE(outcome.message.empty());
   return Json::parse(outcome.output);
 }
 
 void ExpectFailure(std::string_view input, std::string_view operation, const std::string& message) {
-  const PacketInspectorOutcome outcome = InspectPacketHexDump(input, operation);
+  const ToolResult outcome = InspectPacketHexDump(input, operation);
   EXPECT_FALSE(outcome.success);
   EXPECT_EQ(outcome.message, message);
   EXPECT_TRUE(outcome.output.empty());
@@ -146,7 +146,7 @@ TEST(InspectPacketHexDump, EveryParseStatusHasItsText) {
 
 TEST(InspectPacketHexDump, AcceptsExactly256KiB) {
   const std::string digits(524288, 'a');
-  const PacketInspectorOutcome outcome = InspectPacketHexDump(digits, "raw");
+  const ToolResult outcome = InspectPacketHexDump(digits, "raw");
   ASSERT_TRUE(outcome.success) << outcome.message;
   const Json json = Json::parse(outcome.output);
   EXPECT_EQ(json["byteCount"], 262144);
@@ -164,7 +164,7 @@ TEST(InspectPacketHexDump, LimitCountsDecodedBytesNotCharacters) {
   // 786,431 characters with blanks hold exactly 262,144 bytes.
   std::string spaced;
   for (int i = 0; i < 262144; ++i) spaced += i == 0 ? "ff" : " ff";
-  const PacketInspectorOutcome outcome = InspectPacketHexDump(spaced, "auto");
+  const ToolResult outcome = InspectPacketHexDump(spaced, "auto");
   ASSERT_TRUE(outcome.success) << outcome.message;
   EXPECT_EQ(Json::parse(outcome.output)["byteCount"], 262144);
 }

@@ -24,7 +24,7 @@ struct GoldenCase {
 class PacketJsonGolden : public ::testing::TestWithParam<GoldenCase> {};
 
 TEST_P(PacketJsonGolden, MatchesByteForByte) {
-  const PacketInspectorOutcome outcome = InspectPacketHexDump(GetParam().input, GetParam().operation);
+  const ToolResult outcome = InspectPacketHexDump(GetParam().input, GetParam().operation);
   ASSERT_TRUE(outcome.success) << outcome.message;
   EXPECT_EQ(outcome.output, GetParam().json);
   // The JSON library writes the same text for the parsed document.
