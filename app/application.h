@@ -21,6 +21,7 @@
 #include "debuggers/mqtt/mqtt_service.h"
 #include "debuggers/network/network_service.h"
 #include "debuggers/serial/serial_service.h"
+#include "maintenance/ports/port_termination.h"
 #include "maintenance/software/software_service.h"
 #include "store/reminder_store.h"
 #include "windows/browser_host.h"
@@ -151,6 +152,9 @@ class Application {
   std::string pendingScanRequestId_;
   std::string pendingScanRequestType_;
   HWND scanDashboard_ = nullptr;
+
+  // The port tables and this process's id, for the ports list and its guard.
+  PortsContext portsContext_ = MachinePortsContext();
 
   NetworkService networkService_;
   SerialService serialService_;

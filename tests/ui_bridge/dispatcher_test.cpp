@@ -82,6 +82,11 @@ INSTANTIATE_TEST_SUITE_P(
                      R"({"payload":{"output":"4869","requestId":"t1","toolId":"hex"},"type":"tool.result"})"},
         DispatchCase{"tool_missing_fields", Sender::Dashboard, R"({"type":"tool.execute","payload":{"requestId":"t2"}})",
                      R"({"payload":{"message":"工具请求缺少必要参数。","requestId":"t2"},"type":"tool.error"})"},
+        DispatchCase{"snapshot_bad_request_id", Sender::Pet, R"({"type":"system.snapshot","payload":{}})",
+                     R"({"payload":{"message":"系统信息请求缺少有效标识。"},"type":"app.error"})"},
+        DispatchCase{"ports_bad_request_id", Sender::Dashboard,
+                     R"({"type":"ports.list","payload":{"requestId":")" + std::string(81, 'p') + R"("}})",
+                     R"({"payload":{"message":"端口请求缺少有效标识。"},"type":"app.error"})"},
         DispatchCase{"device_from_pet", Sender::Pet, R"({"type":"serial.open","payload":{"requestId":"d1"}})",
                      R"({"payload":{"message":"调试请求无效，或工作台已关闭。","requestId":"d1"},"type":"serial.open.error"})"},
         DispatchCase{"device_type_over_40", Sender::Dashboard,
@@ -190,6 +195,18 @@ TEST_F(DispatcherTest, ToolInputLimitThroughTheWholeRoad) {
       EXPECT_EQ(replies[0]["payload"]["toolId"], "hash");
     }
   }
+}
+
+TEST_F(DispatcherTest, SnapshotAndPortsAnswerEitherWindow) {
+  harness_.FromPet(R"({"type":"system.snapshot","payload":{"requestId":"sys"}})");
+  harness_.FromPet(R"({"type":"ports.list","payload":{"requestId":"ports"}})");
+  const auto replies = testing::ParsedPosts(harness_.PetView());
+  ASSERT_EQ(replies.size(), 2u);
+  EXPECT_EQ(replies[0]["type"], "system.snapshot.result");
+  EXPECT_EQ(replies[0]["payload"]["requestId"], "sys");
+  EXPECT_EQ(replies[1]["type"], "ports.list.result");
+  EXPECT_TRUE(replies[1]["payload"]["entries"].is_array());
+  EXPECT_TRUE(harness_.DashboardView().Posted().empty());
 }
 
 TEST_F(DispatcherTest, GatesWithAHiddenWorkbench) {
