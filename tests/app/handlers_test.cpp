@@ -16,17 +16,8 @@ std::string AppError(const std::string& message) {
 
 class HandlersTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    harness_.Start();
-    harness_.app().ShowDashboard();
-    harness_.WaitForBrowsers();
-    Clear();
-  }
-  void Clear() {
-    harness_.log.Clear();
-    harness_.PetView().ClearPosted();
-    harness_.DashboardView().ClearPosted();
-  }
+  void SetUp() override { harness_.StartWithBothWindows(); }
+  void Clear() { harness_.ClearRecords(); }
   std::vector<std::string> Log() const { return harness_.log.Entries(); }
   std::vector<Reminder> Open() { return harness_.app().Store().ListOpenReminders(); }
   std::string Setting(const std::string& key) {

@@ -13,13 +13,7 @@ using testing::AppHarness;
 
 class TickTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    harness_.Start();
-    harness_.app().ShowDashboard();
-    harness_.WaitForBrowsers();
-    harness_.log.Clear();
-    harness_.shell.notifications.clear();
-  }
+  void SetUp() override { harness_.StartWithBothWindows(); }
   AppHarness harness_;
 };
 

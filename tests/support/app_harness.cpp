@@ -60,6 +60,23 @@ Application& AppHarness::Start() {
   return *app_;
 }
 
+Application& AppHarness::StartWithBothWindows() {
+  Start();
+  app_->ShowDashboard();
+  WaitForBrowsers();
+  ClearRecords();
+  return *app_;
+}
+
+void AppHarness::ClearRecords() {
+  log.Clear();
+  shell.notifications.clear();
+  for (WebViewWindow* window : {app_->PetWindow(), app_->DashboardWindow()}) {
+    if (window == nullptr || window->Handle() == nullptr) continue;
+    if (ScriptedView* view = browser.ViewOf(window->Handle())) view->ClearPosted();
+  }
+}
+
 bool AppHarness::WaitForBrowsers() {
   return PumpUntil([this] {
     for (WebViewWindow* window : {app_->PetWindow(), app_->DashboardWindow()}) {

@@ -33,6 +33,11 @@ class AppHarness {
   // Builds if needed, runs the start step and waits until every window that
   // exists has its browser ready.
   Application& Start();
+  // Starts with the workbench open too, both browsers ready, and nothing
+  // recorded yet.
+  Application& StartWithBothWindows();
+  // Forgets what was posted to both windows and the event log.
+  void ClearRecords();
   Application& app() { return *app_; }
   // Destroys the application and drops the quit message its pet window leaves.
   void Destroy();

@@ -19,13 +19,7 @@ struct DispatchCase {
 
 class Dispatch : public ::testing::TestWithParam<DispatchCase> {
  protected:
-  void SetUp() override {
-    harness_.Start();
-    harness_.app().ShowDashboard();
-    harness_.WaitForBrowsers();
-    harness_.PetView().ClearPosted();
-    harness_.DashboardView().ClearPosted();
-  }
+  void SetUp() override { harness_.StartWithBothWindows(); }
   AppHarness harness_;
 };
 
@@ -115,13 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 class DispatcherTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    harness_.Start();
-    harness_.app().ShowDashboard();
-    harness_.WaitForBrowsers();
-    harness_.PetView().ClearPosted();
-    harness_.DashboardView().ClearPosted();
-  }
+  void SetUp() override { harness_.StartWithBothWindows(); }
   AppHarness harness_;
 };
 

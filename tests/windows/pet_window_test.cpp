@@ -3,6 +3,7 @@
 #include "store/file_utils.h"
 #include "tests/support/app_harness.h"
 #include "tests/support/case_name.h"
+#include "tests/support/window_rect.h"
 #include "windows/window_constants.h"
 
 namespace nubo {
@@ -10,11 +11,7 @@ namespace {
 
 using testing::AppHarness;
 
-RECT WindowRect(HWND hwnd) {
-  RECT rect{};
-  GetWindowRect(hwnd, &rect);
-  return rect;
-}
+using testing::WindowRect;
 
 class PetWindowTest : public ::testing::Test {
  protected:

@@ -2,6 +2,7 @@
 
 #include "tests/support/app_harness.h"
 #include "tests/support/case_name.h"
+#include "tests/support/window_rect.h"
 #include "windows/window_constants.h"
 
 namespace nubo {
@@ -9,11 +10,7 @@ namespace {
 
 using testing::AppHarness;
 
-RECT WindowRect(HWND hwnd) {
-  RECT rect{};
-  GetWindowRect(hwnd, &rect);
-  return rect;
-}
+using testing::WindowRect;
 
 TEST(BrowserWindow, PetIsABorderlessTopmostToolWindowInTheCorner) {
   AppHarness harness;
