@@ -104,9 +104,8 @@ void Application::OnCharacterActivate(const Json& payload) {
 
 void Application::OnCharacterIconUpdate(const Json& payload) {
   const std::string id = ReadTextOr(payload, "id", "");
-  const std::string dataUrl = ReadTextOr(payload, "dataUrl", "");
   if (id != activeCharacterId_ || !IsValidIdentifier(id)) return;
-  const DecodedCharacterImage image = DecodeCharacterImageDataUrl(dataUrl);
+  const DecodedCharacterImage image = DecodeCharacterImageDataUrl(ReadTextOr(payload, "dataUrl", ""));
   if (image.extension != texts::kPngExtension) throw std::runtime_error(texts::kIconMustBePng);
 
   const std::wstring icon = CharacterIconPath(id);
