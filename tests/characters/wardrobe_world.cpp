@@ -1,11 +1,11 @@
 #include "tests/characters/wardrobe_world.h"
 
-#include <sqlite3.h>
 
 #include <stdexcept>
 
 #include "store/app_files.h"
 #include "store/file_utils.h"
+#include "store/sqlite_handles.h"
 #include "store/text_convert.h"
 #include "ui_bridge/messages.h"
 
@@ -15,28 +15,24 @@ namespace {
 class TestConnection {
  public:
   explicit TestConnection(const std::wstring& path) {
-    if (sqlite3_open_v2(Utf16ToUtf8(path).c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-      sqlite3_close(db_);
+    if (sqlite3_open_v2(Utf16ToUtf8(path).c_str(), db_.out(), SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
       throw std::runtime_error("cannot open the test database");
     }
-    sqlite3_busy_timeout(db_, 5000);
+    sqlite3_busy_timeout(db_.get(), 5000);
   }
-  ~TestConnection() { sqlite3_close(db_); }
-  TestConnection(const TestConnection&) = delete;
-  TestConnection& operator=(const TestConnection&) = delete;
 
   void Execute(const std::string& sql) {
     char* error = nullptr;
-    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+    if (sqlite3_exec(db_.get(), sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
       const std::string message = error != nullptr ? error : "sqlite error";
       sqlite3_free(error);
       throw std::runtime_error(message);
     }
   }
-  sqlite3* get() const { return db_; }
+  sqlite3* get() const { return db_.get(); }
 
  private:
-  sqlite3* db_ = nullptr;
+  SqliteConnection db_;
 };
 
 }  // namespace
@@ -108,13 +104,11 @@ std::wstring WardrobeWorld::DatabasePath() const {
 std::map<std::string, std::string> WardrobeWorld::AllSettings() {
   TestConnection connection(DatabasePath());
   std::map<std::string, std::string> settings;
-  sqlite3_stmt* statement = nullptr;
-  sqlite3_prepare_v2(connection.get(), "SELECT key, value FROM app_settings;", -1, &statement, nullptr);
-  while (sqlite3_step(statement) == SQLITE_ROW) {
-    settings[reinterpret_cast<const char*>(sqlite3_column_text(statement, 0))] =
-        reinterpret_cast<const char*>(sqlite3_column_text(statement, 1));
+  SqliteStatement statement;
+  sqlite3_prepare_v2(connection.get(), "SELECT key, value FROM app_settings;", -1, statement.out(), nullptr);
+  while (sqlite3_step(statement.get()) == SQLITE_ROW) {
+    settings[ColumnText(statement.get(), 0)] = ColumnText(statement.get(), 1);
   }
-  sqlite3_finalize(statement);
   return settings;
 }
 
