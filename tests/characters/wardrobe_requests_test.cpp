@@ -263,6 +263,7 @@ TEST_F(WardrobeRequests, IconUpdateForAnotherThanTheActiveCharacterIsIgnored) {
   world_.FromPet("character.activate", Json{{"id", "builtin"}});
   world_.ClearPosts();
   for (const Json& payload : {Json{{"id", id}, {"dataUrl", PngDataUrl(png_)}},
+                              Json{{"id", id}, {"dataUrl", 5}},  // not even read
                               Json{{"dataUrl", PngDataUrl(png_)}},
                               Json{{"id", "builtin"}, {"dataUrl", 5}}}) {
     world_.FromPet("character.icon.update", payload);
