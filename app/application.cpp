@@ -203,14 +203,6 @@ void Application::ApplyNames() {
   }
 }
 
-bool Application::HasPackagedDefaultCharacter() const {
-  return FileExists(JoinPath(uiFolder_, L"assets\\private-default-girl.png"));
-}
-
-std::string Application::DefaultCharacterId() const {
-  return HasPackagedDefaultCharacter() ? "builtin-girl" : "builtin";
-}
-
 void Application::CancelSoftwareScan(bool wait) {
   ++scanGeneration_;
   if (wait && scanWorker_.joinable()) scanWorker_.join();

@@ -86,6 +86,13 @@ class Application {
   // Characters.
   std::string DefaultCharacterId() const;
   bool HasPackagedDefaultCharacter() const;
+  bool IsKnownCharacterId(std::string_view id) const;
+  // Stores characters.list (only once the stored wardrobe was read), then
+  // characters.active.
+  void SaveCharacters();
+  // Loads the icon file at both system sizes and gives it to both windows, the
+  // tray icon and the desktop shortcut; a file that does not load changes nothing.
+  void ApplyAssistantIcon(const std::wstring& iconPath);
 
   // Software scan.
   void CancelSoftwareScan(bool wait);
@@ -106,6 +113,9 @@ class Application {
   WebViewWindow* DashboardWindow() { return dashboardWindow_.get(); }
   ReminderStore& Store() { return store_; }
   bool IsDashboardShown() const;
+  HICON CustomLargeIcon() const { return customLargeIcon_; }
+  HICON CustomSmallIcon() const { return customSmallIcon_; }
+  const std::wstring& CustomIconFile() const { return customIconFile_; }
 
  private:
   void LoadStoredSettings();
@@ -132,6 +142,14 @@ class Application {
   void OnReminderDelete(const Json& payload);
   void OnReminderSnooze(const Json& payload);
   void DismissPresentedReminder(int64_t id, bool announce);
+
+  // Wardrobe requests.
+  void OnCharacterUpload(const Json& payload);
+  void OnCharacterActivate(const Json& payload);
+  void OnCharacterIconUpdate(const Json& payload);
+  void OnCharacterDelete(const Json& payload);
+  void RestoreWardrobe(std::vector<CharacterRecord> characters, std::string activeId);
+  std::wstring CharacterIconPath(std::string_view id) const;
 
   HINSTANCE instance_;
   // Surroundings (see ApplicationOptions); declared first so they outlive the rest.
@@ -178,6 +196,9 @@ class Application {
   std::string petName_;
   std::vector<CharacterRecord> characters_;
   std::string activeCharacterId_ = "builtin";
+  // Whether the stored wardrobe was read at start-up; until it was, the stored
+  // list is never written over.
+  bool wardrobeLoaded_ = false;
   bool soundEnabled_ = true;
   bool speechEnabled_ = false;
   std::string financeWebsiteUrl_;

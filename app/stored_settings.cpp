@@ -32,6 +32,7 @@ void Application::LoadStoredSettings() {
   } catch (const std::exception&) {
     hasPetPosition_ = false;
     characters_.clear();
+    wardrobeLoaded_ = false;
     activeCharacterId_ = DefaultCharacterId();
   }
 }
@@ -90,12 +91,3 @@ void Application::ReadStoredSettings() {
 
 }  // namespace nubo
 
-namespace nubo {
-
-// Only the built-in characters exist until the wardrobe is read.
-void Application::LoadCharacters() {
-  characters_.clear();
-  activeCharacterId_ = DefaultCharacterId();
-}
-
-}  // namespace nubo

@@ -174,6 +174,14 @@ void Application::HandleRequest(WebViewWindow& sender, const std::string& text,
     Quit();
   } else if (type == "pet.action") {
     OnPetAction(sender, payload);
+  } else if (type == "character.upload") {
+    OnCharacterUpload(payload);
+  } else if (type == "character.activate") {
+    OnCharacterActivate(payload);
+  } else if (type == "character.icon.update") {
+    OnCharacterIconUpdate(payload);
+  } else if (type == "character.delete") {
+    OnCharacterDelete(payload);
   } else if (type == "tool.execute") {
     SendToWindow(sender, RouteToolExecute(payload));
   } else if (StartsWith(type, "serial.") || StartsWith(type, "mqtt.") || StartsWith(type, "modbus.")) {

@@ -1,16 +1,17 @@
 #include "ui_bridge/state_payload.h"
 
 #include "app/application.h"
+#include "characters/character_texts.h"
 #include "store/file_utils.h"
 #include "windows/window_constants.h"
 
 namespace nubo {
 namespace {
 
-constexpr char kGirlId[] = "builtin-girl";
+using character_texts::kBuiltinId;
+using character_texts::kPackagedGirlId;
 constexpr char kGirlName[] = "粉色朵朵";
 constexpr char kGirlPicture[] = "/assets/private-default-girl.png";
-constexpr char kBuiltinId[] = "builtin";
 constexpr char kBuiltinName[] = "经典小鼠";
 constexpr char kBuiltinPicture[] = "/assets/nubo-sprite.png";
 
@@ -43,7 +44,7 @@ Json Application::BuildStatePayload() {
   const std::string charactersBase = std::string("https://") + kCharactersHostUtf8 + "/";
   Json characters = Json::array();
   if (HasPackagedDefaultCharacter()) {
-    characters.push_back(CharacterToJson(kGirlId, kGirlName, uiBase + kGirlPicture, "single", true));
+    characters.push_back(CharacterToJson(kPackagedGirlId, kGirlName, uiBase + kGirlPicture, "single", true));
   }
   characters.push_back(CharacterToJson(kBuiltinId, kBuiltinName, uiBase + kBuiltinPicture, "sheet", true));
   for (const CharacterRecord& record : characters_) {
