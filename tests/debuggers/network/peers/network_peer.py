@@ -183,6 +183,13 @@ class Peer:
         self.add(sock)
         return str(sock.getsockname()[1])
 
+    def cmd_closedudp(self):
+        sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        sock.bind((LOOPBACK, 0))
+        port = sock.getsockname()[1]
+        sock.close()
+        return str(port)
+
     # --- TCP clients ---------------------------------------------------
     def cmd_connect(self, port, count, rcvbuf="0", paused="0"):
         ids = []
@@ -216,6 +223,9 @@ class Peer:
     def cmd_recv(self, cid, count, timeout_ms):
         state, data = self.objects[int(cid)].take(int(count), int(timeout_ms) / 1000.0)
         return "%s %s" % (state, data.hex() or "-")
+
+    def cmd_sockname(self, cid):
+        return str(self.objects[int(cid)].sock.getsockname()[1])
 
     def cmd_total(self, cid):
         return str(self.objects[int(cid)].total)
