@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "debuggers/network/network_config_check.h"
@@ -31,6 +32,8 @@ struct StartRefusal {
   Json value;          // null with a member: remove it
   std::string echoedRequestId;
 };
+
+std::ostream& operator<<(std::ostream& out, const StartRefusal& value) { return out << value.name; }
 
 class StartRefusalTest : public ::testing::TestWithParam<StartRefusal> {};
 
@@ -136,6 +139,8 @@ struct ServiceRefusal {
   Json members;
   std::string message;
 };
+
+std::ostream& operator<<(std::ostream& out, const ServiceRefusal& value) { return out << value.name; }
 
 class ServiceRefusalTest : public ::testing::TestWithParam<ServiceRefusal> {};
 
@@ -250,6 +255,8 @@ struct SendRefusal {
   Json payload;
   std::string echoedRequestId;
 };
+
+std::ostream& operator<<(std::ostream& out, const SendRefusal& value) { return out << value.name; }
 
 class SendRefusalTest : public ::testing::TestWithParam<SendRefusal> {};
 

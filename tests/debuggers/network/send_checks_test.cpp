@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "debuggers/network/network_service.h"
@@ -38,6 +39,8 @@ struct HexCase {
   std::string text;
   std::string outcome;
 };
+
+std::ostream& operator<<(std::ostream& out, const HexCase& value) { return out << value.name; }
 
 class SendHexTest : public HeldSessionTest, public ::testing::WithParamInterface<HexCase> {};
 

@@ -217,7 +217,9 @@ class Peer:
 
     def cmd_resume(self, *cids):
         for cid in cids:
-            self.objects[int(cid)].running.set()
+            connection = self.objects[int(cid)]
+            connection.sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 1 << 20)
+            connection.running.set()
         return ""
 
     def cmd_recv(self, cid, count, timeout_ms):
