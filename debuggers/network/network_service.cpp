@@ -52,7 +52,7 @@ std::vector<NetworkInterfaceInfo> NetworkService::ListInterfaces(std::string& er
 }
 
 NetworkService::Impl::Impl(const NetResolveSystem& resolver)
-    : resolver_(resolver), receiveBuffer_(network::kUdpReadBytes) {}
+    : resolver_(resolver), receiveBuffer_(network::kReceiveBufferBytes) {}
 
 NetworkService::Impl::~Impl() { Stop(); }
 

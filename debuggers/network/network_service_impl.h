@@ -85,7 +85,9 @@ class NetworkService::Impl {
   bool ReceiveTcpClient();
   void ReceiveTcpPeer(uint64_t peerId);
   bool ReceiveUdp();
-  void RecordReceived(uint64_t peerId, const std::string& label, const uint8_t* data, size_t size);
+  // Counts and logs what one receive call took, as reads of readBytes each
+  // (a datagram, also an empty one, is one read).
+  void RecordReceived(uint64_t peerId, const std::string& label, const uint8_t* data, size_t size, size_t readBytes);
   bool FlushTcpSendQueue(SOCKET socket, uint64_t peerId, const std::string& label, OutgoingQueue& queue);
   bool FlushUdpSendQueue();
   void PublishPeers();

@@ -8,6 +8,7 @@
 #include "debuggers/network/network_constants.h"
 #include "debuggers/network/network_errors.h"
 #include "debuggers/network/network_service_impl.h"
+#include "store/file_utils.h"
 
 namespace nubo {
 
@@ -494,9 +495,9 @@ bool NetworkService::Impl::ReceiveTcpClient() {
        ++reads) {
     size_t length = 0;
     int code = 0;
-    const int status = NetRecv(dataSocket_.get(), receiveBuffer_.data(), network::kTcpReadBytes, &length, &code);
+    const int status = NetRecv(dataSocket_.get(), receiveBuffer_.data(), receiveBuffer_.size(), &length, &code);
     if (status == kNetDone) {
-      RecordReceived(clientPeerId_, ClientLabel(), receiveBuffer_.data(), length);
+      RecordReceived(clientPeerId_, ClientLabel(), receiveBuffer_.data(), length, network::kTcpReadBytes);
       taken += length;
     } else if (status == kNetWouldBlock) {
       return true;
@@ -520,9 +521,9 @@ void NetworkService::Impl::ReceiveTcpPeer(uint64_t peerId) {
     if (peer == nullptr) return;
     size_t length = 0;
     int code = 0;
-    const int status = NetRecv(peer->socket.get(), receiveBuffer_.data(), network::kTcpReadBytes, &length, &code);
+    const int status = NetRecv(peer->socket.get(), receiveBuffer_.data(), receiveBuffer_.size(), &length, &code);
     if (status == kNetDone) {
-      RecordReceived(peerId, peer->label, receiveBuffer_.data(), length);
+      RecordReceived(peerId, peer->label, receiveBuffer_.data(), length, network::kTcpReadBytes);
       taken += length;
     } else if (status == kNetWouldBlock) {
       return;
@@ -544,31 +545,38 @@ bool NetworkService::Impl::ReceiveUdp() {
     int code = 0;
     NetAddress sender{};
     const int status =
-        NetRecvFrom(dataSocket_.get(), receiveBuffer_.data(), receiveBuffer_.size(), &length, &sender, &code);
+        NetRecvFrom(dataSocket_.get(), receiveBuffer_.data(), network::kUdpReadBytes, &length, &sender, &code);
     if (status == kNetWouldBlock) return true;
     if (status != kNetDone) {
       Fail(NetworkFormatWinsockError(text::kOpReceiveUdp, code));
       return false;
     }
-    RecordReceived(0, AddressLabel(sender), receiveBuffer_.data(), length);
+    RecordReceived(0, AddressLabel(sender), receiveBuffer_.data(), length, network::kUdpReadBytes);
     taken += length;
   }
   return true;
 }
 
-void NetworkService::Impl::RecordReceived(uint64_t peerId, const std::string& label, const uint8_t* data,
-                                          size_t size) {
-  NetworkEvent event;
-  event.kind = network::kKindReceived;
-  event.peerId = peerId;
-  event.peerLabel = label;
-  std::vector<uint8_t> bytes(data, data + size);
-  {
-    std::lock_guard lock(mutex_);
-    snapshot_.rxPackets += 1;
-    snapshot_.rxBytes += size;
-  }
-  AppendEvent(std::move(event), std::move(bytes));
+void NetworkService::Impl::RecordReceived(uint64_t peerId, const std::string& label, const uint8_t* data, size_t size,
+                                          size_t readBytes) {
+  // Each read of readBytes (the last one shorter) is one "received" event;
+  // the events are built outside the lock and logged under it at once.
+  std::vector<std::pair<NetworkEvent, std::vector<uint8_t>>> reads;
+  size_t offset = 0;
+  do {
+    const size_t length = std::min(readBytes, size - offset);
+    NetworkEvent event;
+    event.kind = network::kKindReceived;
+    event.peerId = peerId;
+    event.peerLabel = label;
+    reads.emplace_back(std::move(event), std::vector<uint8_t>(data + offset, data + offset + length));
+    offset += length;
+  } while (offset < size);
+  const int64_t now = NowMilliseconds();
+  std::lock_guard lock(mutex_);
+  snapshot_.rxPackets += reads.size();
+  snapshot_.rxBytes += size;
+  for (auto& [event, bytes] : reads) log_.Append(std::move(event), std::move(bytes), now);
 }
 
 bool NetworkService::Impl::FlushTcpSendQueue(SOCKET socket, uint64_t peerId, const std::string& label,

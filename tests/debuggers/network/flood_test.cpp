@@ -137,7 +137,11 @@ TEST(FloodOverflowTest, OneNoticePerRunOfOverflow) {
     const uint64_t before = service.GetSnapshot().rxPackets;
     while (service.GetSnapshot().rxPackets < before + 3000) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     peer.Call("stopflood");
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // what was in flight arrives
+    // What is still in flight arrives before the log is drained.
+    for (uint64_t last = ~0ull; last != service.GetSnapshot().rxPackets;) {
+      last = service.GetSnapshot().rxPackets;
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
     const std::vector<Json> events = Drain(session);
     ASSERT_GE(events.size(), 2u) << run;
     EXPECT_LE(events.size(), 1024u) << run;

@@ -25,9 +25,10 @@ FLOOD_CHUNK = bytes(range(256)) * 256  # 64 KiB
 class Connection:
     """One TCP connection; a thread collects what arrives unless paused."""
 
-    def __init__(self, sock, paused=False, echo=False):
+    def __init__(self, sock, paused=False, echo=False, keep=True):
         self.sock = sock
         self.echo = echo
+        self.keep = keep
         self.data = bytearray()
         self.total = 0
         self.open = True
@@ -48,7 +49,8 @@ class Connection:
                     self.sock.sendall(chunk)
                     continue
                 with self.cond:
-                    self.data += chunk
+                    if self.keep:
+                        self.data += chunk
                     self.total += len(chunk)
                     self.cond.notify_all()
         except OSError:
@@ -126,6 +128,8 @@ class Peer:
 
     # --- TCP listeners -------------------------------------------------
     def cmd_listen(self, backlog, mode):
+        # Modes: echo, sink (keeps what arrives), count (counts it only),
+        # flood (floods every client), hold (never accepts), full (backlog full).
         sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
         sock.bind((LOOPBACK, 0))
         sock.listen(int(backlog))
@@ -161,7 +165,7 @@ class Peer:
                 cid = self.add(Connection(conn, paused=True))
                 threading.Thread(target=self._flood_tcp, args=(conn,), daemon=True).start()
             else:
-                cid = self.add(Connection(conn, echo=(mode == "echo")))
+                cid = self.add(Connection(conn, echo=(mode == "echo"), keep=(mode != "count")))
             with self.lock:
                 self.accepted[lid].append(cid)
                 self.lock.notify_all()
@@ -191,7 +195,7 @@ class Peer:
         return str(port)
 
     # --- TCP clients ---------------------------------------------------
-    def cmd_connect(self, port, count, rcvbuf="0", paused="0"):
+    def cmd_connect(self, port, count, rcvbuf="0", paused="0", keep="1"):
         ids = []
         for _ in range(int(count)):
             sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
@@ -200,7 +204,7 @@ class Peer:
             sock.settimeout(5)
             sock.connect((LOOPBACK, int(port)))
             sock.settimeout(None)
-            ids.append(self.add(Connection(sock, paused=(paused == "1"))))
+            ids.append(self.add(Connection(sock, paused=(paused == "1"), keep=(keep == "1"))))
         return " ".join(str(i) for i in ids)
 
     def cmd_send(self, cid, hexdata):
@@ -275,6 +279,7 @@ class Peer:
 
     def cmd_flood(self, kind, port, size="64"):
         self.flooding.set()
+        self.flood_bytes = 0
         if kind == "tcp":
             sock = socket.create_connection((LOOPBACK, int(port)), timeout=5)
             sock.settimeout(None)
@@ -290,6 +295,7 @@ class Peer:
         return ""
 
     def cmd_stopflood(self):
+        # Bytes of TCP floods, datagrams of UDP floods, since the last flood began.
         self.flooding.clear()
         return str(self.flood_bytes)
 
