@@ -77,6 +77,21 @@ bool ReadStartRequest(const Json& payload, std::string& requestId, NetworkSessio
   return true;
 }
 
+// The request's own catch: any failure inside becomes type + ".error".
+template <typename Handling>
+Json WithOwnCatch(std::string_view type, const std::string& requestId, Handling handling) {
+  try {
+    return handling();
+  } catch (const std::exception& failure) {
+    return MakeErrorReply(type, requestId, failure.what());
+  }
+}
+
+// A refusal of the service, raised with its text or the route's own.
+void RaiseUnless(bool accepted, const std::string& error, std::string_view fallback) {
+  if (!accepted) throw std::runtime_error(error.empty() ? std::string(fallback) : error);
+}
+
 Json SnapshotFields(const NetworkService& service) {
   return Json{{"snapshot", NetworkSnapshotToJson(service.GetSnapshot())}};
 }
@@ -99,24 +114,20 @@ Json RouteStart(NetworkService& service, std::string_view type, const Json& payl
   std::string requestId;
   NetworkSessionConfig config;
   if (!ReadStartRequest(payload, requestId, config)) return MakeErrorReply(type, requestId, kStartInvalid);
-  try {
+  return WithOwnCatch(type, requestId, [&] {
     std::string error;
-    if (!service.Start(config, error)) throw std::runtime_error(error.empty() ? std::string(kStartFailed) : error);
+    RaiseUnless(service.Start(config, error), error, kStartFailed);
     return MakeResultReply(type, requestId, SnapshotFields(service));
-  } catch (const std::exception& failure) {
-    return MakeErrorReply(type, requestId, failure.what());
-  }
+  });
 }
 
 Json RouteStop(NetworkService& service, std::string_view type, const Json& payload) {
   std::string requestId;
   if (!ReadRequestId(payload, requestId)) return MakeErrorReply(type, requestId, kStopInvalid);
-  try {
+  return WithOwnCatch(type, requestId, [&] {
     service.Stop();
     return MakeResultReply(type, requestId, SnapshotFields(service));
-  } catch (const std::exception& failure) {
-    return MakeErrorReply(type, requestId, failure.what());
-  }
+  });
 }
 
 Json RouteSend(NetworkService& service, std::string_view type, const Json& payload) {
@@ -130,29 +141,23 @@ Json RouteSend(NetworkService& service, std::string_view type, const Json& paylo
                      !dataHex.empty() && dataHex.size() <= kDataHexMaxBytes &&
                      targetText.size() <= kTargetPeerIdMaxBytes && ParseDecimalUInt64(targetText, targetPeerId);
   if (!valid) return MakeErrorReply(type, requestId, kSendInvalid);
-  try {
+  return WithOwnCatch(type, requestId, [&] {
     std::string error;
-    if (!service.Send(dataHex, targetPeerId, error)) {
-      throw std::runtime_error(error.empty() ? std::string(kSendFailed) : error);
-    }
+    RaiseUnless(service.Send(dataHex, targetPeerId, error), error, kSendFailed);
     return MakeResultReply(type, requestId, SnapshotFields(service));
-  } catch (const std::exception& failure) {
-    return MakeErrorReply(type, requestId, failure.what());
-  }
+  });
 }
 
 Json RoutePoll(NetworkService& service, std::string_view type, const Json& payload) {
   std::string requestId;
   if (!ReadRequestId(payload, requestId)) return MakeErrorReply(type, requestId, kPollInvalid);
-  try {
-    NetworkPollResult poll = service.Poll();
+  return WithOwnCatch(type, requestId, [&] {
+    const NetworkPollResult poll = service.Poll();
     Json events = Json::array();
     for (const NetworkEvent& event : poll.events) events.push_back(NetworkEventToJson(event));
     return MakeResultReply(type, requestId,
                            Json{{"snapshot", NetworkSnapshotToJson(poll.snapshot)}, {"events", std::move(events)}});
-  } catch (const std::exception& failure) {
-    return MakeErrorReply(type, requestId, failure.what());
-  }
+  });
 }
 
 }  // namespace
