@@ -4,7 +4,9 @@
 enable_testing()
 
 set(NUBO_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
-target_compile_options(nubo_options INTERFACE ${NUBO_SANITIZE})
+# Every core is built with coverage for the fuzzers, which then learn from the
+# library code they call and not only from the fuzz target itself.
+target_compile_options(nubo_options INTERFACE ${NUBO_SANITIZE} -fsanitize=fuzzer-no-link)
 target_link_options(nubo_options INTERFACE ${NUBO_SANITIZE})
 
 set(NUBO_GTEST_SOURCE "/usr/src/googletest" CACHE PATH "GoogleTest sources")
@@ -17,7 +19,8 @@ function(nubo_add_native_test)
   cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest_main nubo_options)
-  gtest_discover_tests(${T_NAME} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 120 LABELS native)
+  gtest_discover_tests(${T_NAME} DISCOVERY_MODE PRE_TEST NO_PRETTY_VALUES NO_PRETTY_TYPES
+    PROPERTIES TIMEOUT 120 LABELS native)
 endfunction()
 
 # nubo_add_fuzzer(NAME name SOURCES ... LIBS ... [CORPUS dir] [SECONDS n])

@@ -7,11 +7,14 @@ add_subdirectory("${NUBO_GTEST_SOURCE}" "${CMAKE_BINARY_DIR}/third_party/googlet
 
 include(GoogleTest)
 
+add_library(nubo_test_main STATIC "${PROJECT_SOURCE_DIR}/tests/support/test_main.cpp")
+target_link_libraries(nubo_test_main PUBLIC GTest::gmock)
+
 # nubo_add_test(NAME name SOURCES ... LIBS ... [PROPERTIES ...])
 function(nubo_add_test)
   cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;PROPERTIES" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
-  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gmock_main nubo_options)
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} nubo_test_main nubo_options)
   target_compile_definitions(${T_NAME} PRIVATE
     NUBO_SOURCE_DIR="${PROJECT_SOURCE_DIR}" NUBO_BINARY_DIR="${CMAKE_BINARY_DIR}")
   gtest_discover_tests(${T_NAME}

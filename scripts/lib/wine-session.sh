@@ -1,6 +1,6 @@
 # Sourced by the test and run scripts: a private Wine prefix, HOME and display
 # inside the build tree, with one persistent Wine server for every test process.
-#   nubo_wine_start BUILD_DIR [--keep-prefix] [--no-display]
+#   nubo_wine_start BUILD_DIR [--keep-prefix] [--no-display] [--prefix-name NAME]
 #   nubo_wine_stop
 
 nubo_find_free_display() {
@@ -14,15 +14,18 @@ nubo_find_free_display() {
 }
 
 nubo_wine_start() {
-  local build_dir keep_prefix=0 want_display=1 arg
+  local build_dir keep_prefix=0 want_display=1 name=wine
+  mkdir -p "$1"
   build_dir=$(cd "$1" && pwd); shift
-  for arg in "$@"; do
-    case "$arg" in
+  while [ $# -gt 0 ]; do
+    case "$1" in
       --keep-prefix) keep_prefix=1 ;;
       --no-display) want_display=0 ;;
+      --prefix-name) shift; name=$1 ;;
     esac
+    shift
   done
-  export NUBO_WINE_ROOT="$build_dir/wine"
+  export NUBO_WINE_ROOT="$build_dir/$name"
   export WINEPREFIX="$NUBO_WINE_ROOT/prefix"
   export HOME="$NUBO_WINE_ROOT/home"
   export WINEDEBUG=-all
@@ -42,6 +45,8 @@ nubo_wine_start() {
     Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
     NUBO_XVFB_PID=$!
     export DISPLAY=":$n"
+    # No window manager runs on this display: Wine must not wait for one.
+    export NUBO_WINE_UNMANAGED=1
     local i
     for i in $(seq 1 100); do
       [ -e "/tmp/.X11-unix/X$n" ] && break
@@ -50,7 +55,16 @@ nubo_wine_start() {
   fi
 
   wineserver -p
-  wineboot -i </dev/null >/dev/null 2>&1
+  if [ -f "$WINEPREFIX/system.reg" ]; then
+    wineboot </dev/null >/dev/null 2>&1
+  else
+    wineboot -i </dev/null >/dev/null 2>&1
+  fi
+  if [ "${NUBO_WINE_UNMANAGED:-0}" = 1 ]; then
+    # Without a window manager, hiding a managed window waits two seconds for
+    # a reply that never comes; unmanaged windows need none.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+  fi
 }
 
 nubo_wine_stop() {

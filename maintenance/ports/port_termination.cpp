@@ -1,0 +1,89 @@
+#include "maintenance/ports/port_termination.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "maintenance/dynamic_procedure.h"
+#include "maintenance/ports/port_table.h"
+#include "maintenance/ports/port_texts.h"
+#include "maintenance/ports/process_name.h"
+#include "store/win_handles.h"
+
+namespace nubo {
+namespace {
+
+using IsProcessCriticalFunction = BOOL(WINAPI*)(HANDLE process, PBOOL critical);
+
+PortTerminateResult Refusal(std::string_view message) { return {false, std::string(message)}; }
+
+// IsProcessCritical is missing before Windows 8.1 and under Wine: then, and
+// when the query fails, the process is not taken for critical.
+bool IsMarkedCritical(HANDLE process) {
+  const auto isProcessCritical =
+      FindLoadedProcedure<IsProcessCriticalFunction>(L"kernel32.dll", "IsProcessCritical");
+  if (isProcessCritical == nullptr) return false;
+  BOOL critical = FALSE;
+  return isProcessCritical(process, &critical) && critical;
+}
+
+bool IsRefusedByRule(uint32_t processId, std::string_view name, const PortsContext& context) {
+  if (processId <= port_texts::kHighestSystemProcessId || processId == context.ownProcessId) {
+    return true;
+  }
+  if (name.empty() || name.size() > port_texts::kMaxProcessNameBytes) return true;
+  return IsProtectedProcessName(name);
+}
+
+}  // namespace
+
+PortsContext MachinePortsContext() { return PortsContext{ListPorts, GetCurrentProcessId()}; }
+
+std::string ToLowerAscii(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lower;
+}
+
+bool IsProtectedProcessName(std::string_view name) {
+  const std::string lower = ToLowerAscii(name);
+  return std::find(port_texts::kProtectedProcessNames.begin(),
+                   port_texts::kProtectedProcessNames.end(),
+                   lower) != port_texts::kProtectedProcessNames.end();
+}
+
+bool IsPortOwnedBy(uint32_t processId, std::string_view name, const PortTableSource& listPorts) {
+  if (!listPorts) return false;
+  const std::string wanted = ToLowerAscii(name);
+  const std::vector<PortEntry> rows = listPorts();
+  return std::any_of(rows.begin(), rows.end(), [&](const PortEntry& row) {
+    return row.processId == processId && ToLowerAscii(row.processName) == wanted;
+  });
+}
+
+PortTerminateResult TerminatePortProcess(uint32_t processId, std::string_view name,
+                                         const PortsContext& context) {
+  if (IsRefusedByRule(processId, name, context)) return Refusal(port_texts::kProtected);
+  if (!IsPortOwnedBy(processId, name, context.listPorts)) {
+    return Refusal(port_texts::kOwnershipChanged);
+  }
+
+  const KernelHandle process(
+      OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+  if (!process) return Refusal(port_texts::kCannotOpen);
+
+  // The id may have passed to a new process between the listing and the
+  // open; while this handle is held it cannot pass again, so the process
+  // behind the handle is tested once more before it is ended.
+  if (ToLowerAscii(ProcessNameFromHandle(process.get(), processId)) != ToLowerAscii(name) ||
+      !IsPortOwnedBy(processId, name, context.listPorts)) {
+    return Refusal(port_texts::kOwnershipChanged);
+  }
+  if (IsMarkedCritical(process.get())) return Refusal(port_texts::kCritical);
+  if (!TerminateProcess(process.get(), 1)) return Refusal(port_texts::kTerminateFailed);
+  return {true, std::string(port_texts::kTerminated)};
+}
+
+}  // namespace nubo

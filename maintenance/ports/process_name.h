@@ -1,0 +1,28 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+
+namespace nubo {
+
+// The image file name of a process ("System Idle" for 0, "System" for 4),
+// or "PID " and the decimal id when it cannot be read. Never throws.
+std::string ProcessNameFromPid(uint32_t processId);
+
+// The same from a handle opened with at least PROCESS_QUERY_LIMITED_INFORMATION;
+// processId names the fallback.
+std::string ProcessNameFromHandle(HANDLE process, uint32_t processId);
+
+// Names looked up once per process within one listing of the port tables.
+class ProcessNameCache {
+ public:
+  const std::string& NameOf(uint32_t processId);
+
+ private:
+  std::unordered_map<uint32_t, std::string> names_;
+};
+
+}  // namespace nubo
