@@ -499,6 +499,7 @@ bool NetworkService::Impl::ReceiveTcpClient() {
     if (status == kNetDone) {
       RecordReceived(clientPeerId_, ClientLabel(), receiveBuffer_.data(), length, network::kTcpReadBytes);
       taken += length;
+      if (length < receiveBuffer_.size()) return true;  // drained: a further call would only block
     } else if (status == kNetWouldBlock) {
       return true;
     } else if (status == kNetClosed) {
@@ -525,6 +526,7 @@ void NetworkService::Impl::ReceiveTcpPeer(uint64_t peerId) {
     if (status == kNetDone) {
       RecordReceived(peerId, peer->label, receiveBuffer_.data(), length, network::kTcpReadBytes);
       taken += length;
+      if (length < receiveBuffer_.size()) return;  // drained
     } else if (status == kNetWouldBlock) {
       return;
     } else if (status == kNetClosed) {

@@ -87,8 +87,9 @@ TEST_P(FloodTest, QueuedSendLeavesWhileTheFloodGoesOn) {
   }
   const auto took = Clock::now() - start;
   EXPECT_EQ(service_.GetSnapshot().txPackets, 1u);
-  // The pass waits at most 20 ms; the rest is Wine's scheduling.
-  EXPECT_LT(took, std::chrono::milliseconds(100))
+  // A pass waits at most 20 ms and reads at most 2 MiB per socket; the rest
+  // is the scheduling of a loaded machine. Unbounded reads never get there.
+  EXPECT_LT(took, std::chrono::milliseconds(200))
       << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ms";
 }
 
