@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "debuggers/network/network_constants.h"
 #include "debuggers/network/network_json.h"
 #include "debuggers/network/network_service.h"
 #include "ui_bridge/field_readers.h"
@@ -32,7 +33,8 @@ bool IsValidRequestId(const std::string& requestId) {
   return !requestId.empty() && requestId.size() <= kRequestIdMaxBytes;
 }
 
-// The requestId text when it is a string (also when its length is wrong).
+// True for a requestId of 1 to 80 bytes; a string of another length is still
+// copied out, as the error reply repeats it.
 bool ReadRequestId(const Json& payload, std::string& requestId) {
   return ReadStringField(payload, "requestId", requestId) && IsValidRequestId(requestId);
 }
@@ -66,8 +68,9 @@ bool ReadStartRequest(const Json& payload, std::string& requestId, NetworkSessio
   if (payload.contains("multicastTtl") && !ReadIntegerField(payload, "multicastTtl", 0, kMaxTtl, ttl)) return false;
   config.multicastTtl = static_cast<int32_t>(ttl);
 
-  const bool server = config.mode == "tcp-server";
-  if (!IsValidRequestId(requestId) || (!server && config.mode != "tcp-client" && config.mode != "udp") ||
+  const bool server = config.mode == network::kModeTcpServer;
+  if (!IsValidRequestId(requestId) ||
+      (!server && config.mode != network::kModeTcpClient && config.mode != network::kModeUdp) ||
       !IsValidHostText(config.localHost, true) || !IsValidHostText(config.remoteHost, server)) {
     return false;
   }

@@ -43,9 +43,8 @@ class NetworkService {
   // The up local IPv4 adapter addresses; error is empty on success.
   std::vector<NetworkInterfaceInfo> ListInterfaces(std::string& error) const;
 
-  class Impl;
-
  private:
+  class Impl;
   std::unique_ptr<Impl> impl_;
 };
 
