@@ -11,6 +11,7 @@ test namespace routes onto lo.
 """
 
 import os
+import select
 import socket
 import struct
 import sys
@@ -149,7 +150,6 @@ class Peer:
             client.setblocking(False)
             client.connect_ex((LOOPBACK, port))
             self.add(client)
-            import select
             _, writable, _ = select.select([], [client], [], 0.3)
             if not writable:
                 return
