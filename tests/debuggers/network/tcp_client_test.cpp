@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -194,6 +195,27 @@ TEST_F(TcpClientResolutionTest, StopDuringResolutionReturnsPromptly) {
   EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(200));
   session_.Poll();
   EXPECT_EQ(session_.Messages(), (std::vector<std::string>{"正在启动网络会话。", "网络会话已停止。"}));
+}
+
+TEST_F(TcpClientResolutionTest, StopTwiceAndDestructionMidSessionArePrompt) {
+  {
+    NetworkService idle;
+    idle.Stop();
+    idle.Stop();
+    EXPECT_EQ(idle.GetSnapshot().state, "stopped");
+  }
+  const std::string fullPort = peer_.Words("listen 0 full").at(1);
+  for (const char* host : {"silent.test", "127.0.0.1"}) {  // resolving; connecting for good
+    auto service = std::make_unique<NetworkService>(testing::FakeResolver());
+    testing::RouteSession session(*service);
+    ASSERT_EQ(session.Start(testing::SessionMembers("tcp-client", "", 0, host, std::stoi(fullPort)))["type"],
+              "network.start.result");
+    ASSERT_TRUE(session.WaitForState(std::string(host) == "silent.test" ? "starting" : "connecting"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const auto start = Clock::now();
+    service.reset();
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(200)) << host;
+  }
 }
 
 TEST_F(TcpClientResolutionTest, FailedResolutionIsTheSessionError) {
