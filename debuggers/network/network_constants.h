@@ -27,18 +27,18 @@ inline constexpr size_t kMaxInterfaces = 128;
 inline constexpr int kResolveCapacity = 16;
 inline constexpr int kWaitMilliseconds = 20;
 inline constexpr int64_t kConnectTimeoutMilliseconds = 10000;
-// TCP data is logged in reads of 16 KiB. One system call takes up to 64 such
-// reads at once (1 MiB) and the worker logs them piece by piece, exactly as
+// TCP data is logged in reads of 16 KiB. One system call takes up to 256 such
+// reads at once (4 MiB) and the worker logs them piece by piece, exactly as
 // that many calls would have: a socket call costs far more than the copy
 // (under Wine some 100-200 us, whatever its size).
 inline constexpr size_t kTcpReadBytes = 16384;
-inline constexpr size_t kTcpReadsPerCall = 64;
+inline constexpr size_t kTcpReadsPerCall = 256;
 inline constexpr size_t kUdpReadBytes = 65536;
 inline constexpr size_t kReceiveBufferBytes = kTcpReadBytes * kTcpReadsPerCall;
 // A socket that never runs dry must not hold the worker: each pass reads at
 // most this much from one socket before it looks at sends and stop requests.
 inline constexpr int kMaxReadsPerSocketPass = 64;
-inline constexpr size_t kMaxReadBytesPerSocketPass = size_t{2} << 20;
+inline constexpr size_t kMaxReadBytesPerSocketPass = size_t{4} << 20;
 
 // Modes and states.
 inline constexpr std::string_view kModeTcpClient = "tcp-client";
