@@ -10,7 +10,4 @@ namespace nubo {
 // form in which the communication debuggers show data to the front end.
 std::string ToLowerHex(const uint8_t* data, size_t size);
 
-// Value 0-15 of one hexadecimal digit (either case), or -1.
-int HexDigitValue(unsigned char c);
-
 }  // namespace nubo
