@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace nubo {
+
+// Bytes as lower-case hexadecimal, two digits per byte, no separators: the
+// form in which the communication debuggers show data to the front end.
+std::string ToLowerHex(const uint8_t* data, size_t size);
+
+}  // namespace nubo
