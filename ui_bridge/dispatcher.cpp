@@ -7,6 +7,7 @@
 #include "ui_bridge/dispatch_texts.h"
 #include "ui_bridge/field_readers.h"
 #include "ui_bridge/messages.h"
+#include "ui_bridge/network_routes.h"
 #include "ui_bridge/system_routes.h"
 #include "ui_bridge/tool_routes.h"
 
@@ -186,6 +187,9 @@ void Application::HandleRequest(WebViewWindow& sender, const std::string& text,
     SendToWindow(sender, RouteToolExecute(payload));
   } else if (StartsWith(type, "serial.") || StartsWith(type, "mqtt.") || StartsWith(type, "modbus.")) {
     SendToWindow(sender, RouteDeviceRequest(sender, type, payload, text.size()));
+  } else if (IsOneOf(type, {"network.interfaces", "network.start", "network.stop", "network.send",
+                            "network.poll"})) {
+    SendToWindow(sender, RouteNetworkRequest(networkService_, type, payload));
   } else if (type == "system.snapshot") {
     SendToWindow(sender, RouteSystemRequest(BuildSystemSnapshot, type, payload));
   } else if (type == "ports.list" || type == "ports.terminate") {

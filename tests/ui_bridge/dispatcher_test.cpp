@@ -56,6 +56,13 @@ INSTANTIATE_TEST_SUITE_P(
                      R"({"type":"network.poll","payload":{"requestId":"r1"}})", kNetworkFromPet},
         DispatchCase{"network_gate_before_all_else", Sender::Pet, R"({"type":"network.nothing","payload":7})",
                      kNetworkFromPet},
+        DispatchCase{"network_poll_request_id_81", Sender::Dashboard,
+                     R"({"type":"network.poll","payload":{"requestId":")" + std::string(81, 'n') + R"("}})",
+                     R"({"payload":{"message":"网络事件读取请求无效。","requestId":")" + std::string(81, 'n') +
+                         R"("},"type":"network.poll.error"})"},
+        DispatchCase{"network_stop_from_dashboard", Sender::Dashboard,
+                     R"({"type":"network.stop","payload":{"requestId":"n1"}})",
+                     R"({"payload":{"requestId":"n1","snapshot":{"lastError":"","localHost":"127.0.0.1","localPort":0,"mode":"tcp-client","multicastGroup":"","multicastInterface":"","multicastJoined":false,"multicastTtl":1,"peers":[],"remoteHost":"127.0.0.1","remotePort":9000,"rxBytes":0,"rxPackets":0,"state":"stopped","txBytes":0,"txPackets":0}},"type":"network.stop.result"})"},
         DispatchCase{"unknown_pet_action", Sender::Pet, R"({"type":"pet.action","payload":{"action":"fly"}})",
                      R"({"payload":{"message":"这个动作暂时还不会哦。"},"type":"app.error"})"},
         DispatchCase{"payload_array_in_value_read", Sender::Pet, R"({"type":"pet.action","payload":[1]})",
