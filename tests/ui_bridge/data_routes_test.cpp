@@ -6,6 +6,7 @@
 #include <string>
 
 #include "store/text_convert.h"
+#include "tests/support/failure_text.h"
 #include "tests/support/temp_dir.h"
 #include "ui_bridge/database_routes.h"
 #include "ui_bridge/image_routes.h"
@@ -13,6 +14,7 @@
 namespace nubo {
 namespace {
 
+using nubo::testing::FailureText;
 using nubo::testing::ListFolder;
 using nubo::testing::TempDir;
 
@@ -20,18 +22,6 @@ const HWND kOwner = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x4242));
 constexpr char kBusy[] = "已有一个文件窗口正在打开，请先完成或关闭它。";
 // "data:image/png;base64," with the PNG signature and "ok".
 constexpr char kPngDataUrl[] = "data:image/png;base64,iVBORw0KGgpvaw==";
-
-template <typename Call>
-std::string RuntimeErrorText(Call call) {
-  try {
-    call();
-  } catch (const Json::exception&) {
-    return "(json error)";
-  } catch (const std::runtime_error& error) {
-    return error.what();
-  }
-  return "(no failure)";
-}
 
 // The application's side: the open file, the dialogs (answered by the test)
 // and the one gate, as a route context for the sending window.
@@ -160,10 +150,10 @@ TEST_F(DataRoutes, PickCancelledOrFailedKeepsTheCurrentDatabase) {
 TEST_F(DataRoutes, PickWithoutAValidRequestIdIsAnApplicationError) {
   for (const Json& payload : {Json::object(), Json{{"requestId", ""}},
                               Json{{"requestId", std::string(81, 'x')}}}) {
-    EXPECT_EQ(RuntimeErrorText([&] { Database("database.pick", payload); }), "数据库请求缺少有效标识。");
+    EXPECT_EQ(FailureText([&] { Database("database.pick", payload); }), "数据库请求缺少有效标识。");
   }
-  EXPECT_EQ(RuntimeErrorText([&] { Database("database.pick", Json{{"requestId", 7}}); }), "(json error)");
-  EXPECT_EQ(RuntimeErrorText([&] { Database("database.pick", Json::array()); }), "(json error)");
+  EXPECT_THROW(Database("database.pick", Json{{"requestId", 7}}), Json::type_error);
+  EXPECT_THROW(Database("database.pick", Json::array()), Json::type_error);
   EXPECT_EQ(databaseDialogs_, 0);
 
   answer_ = 0;
@@ -180,17 +170,17 @@ TEST_F(DataRoutes, RefreshExecuteAndCloseReadTheirFields) {
   EXPECT_EQ(SerializeMessage(Database("database.refresh", Json{{"requestId", longId}})),
             R"j({"payload":{"message":"请先打开一个 SQLite 数据库。","requestId":")j" + longId +
                 R"j("},"type":"database.refresh.error"})j");
-  EXPECT_EQ(RuntimeErrorText([&] { Database("database.execute", Json{{"requestId", 1}}); }), "(json error)");
+  EXPECT_THROW(Database("database.execute", Json{{"requestId", 1}}), Json::type_error);
   const Json badSql = Database("database.execute", Json{{"requestId", "e"}, {"sql", 5}});
   EXPECT_EQ(badSql["type"], "database.execute.error");
   EXPECT_EQ(Database("database.execute", Json{{"requestId", "e"}})["payload"]["message"], "请输入要执行的 SQL。");
 
-  EXPECT_EQ(RuntimeErrorText([&] { Database("database.close", Json{{"requestId", 3}}); }), "(json error)");
+  EXPECT_THROW(Database("database.close", Json{{"requestId", 3}}), Json::type_error);
   EXPECT_FALSE(currentDatabase_.empty());
   EXPECT_EQ(SerializeMessage(Database("database.close", Json::object())),
             R"j({"payload":{"requestId":""},"type":"database.close.result"})j");
-  EXPECT_EQ(RuntimeErrorText([&] { Database("database.drop", Json::object()); }), "暂不支持这个操作。");
-  EXPECT_EQ(RuntimeErrorText([&] { RouteImageRequest(context_, "image.load", Json::object()); }),
+  EXPECT_EQ(FailureText([&] { Database("database.drop", Json::object()); }), "暂不支持这个操作。");
+  EXPECT_EQ(FailureText([&] { RouteImageRequest(context_, "image.load", Json::object()); }),
             "暂不支持这个操作。");
 }
 
@@ -229,9 +219,9 @@ TEST_F(DataRoutes, ImageSaveAcceptsA96ByteRequestIdButNot97) {
   EXPECT_EQ(lastInitialName_, L"converted-image.png");  // the default base name
   for (const Json& payload : {Json{{"requestId", std::string(97, 'i')}}, Json::object(),
                               Json{{"requestId", ""}}}) {
-    EXPECT_EQ(RuntimeErrorText([&] { Image(payload); }), "图片保存请求无效。");
+    EXPECT_EQ(FailureText([&] { Image(payload); }), "图片保存请求无效。");
   }
-  EXPECT_EQ(RuntimeErrorText([&] { Image(Json{{"requestId", false}}); }), "(json error)");
+  EXPECT_THROW(Image(Json{{"requestId", false}}), Json::type_error);
   EXPECT_EQ(imageDialogs_, 1);
 }
 

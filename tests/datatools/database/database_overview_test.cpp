@@ -10,28 +10,20 @@
 #include "datatools/database/database_json.h"
 #include "store/text_convert.h"
 #include "tests/datatools/database/database_test_helpers.h"
+#include "tests/support/failure_text.h"
 #include "tests/support/temp_dir.h"
 #include "ui_bridge/messages.h"
 
 namespace nubo {
 namespace {
 
+using nubo::testing::FailureText;
 using nubo::testing::FileSha256;
 using nubo::testing::ListFolder;
 using nubo::testing::ReadWholeFile;
 using nubo::testing::RunSqlOnFile;
 using nubo::testing::TempDir;
 using nubo::testing::WriteWholeFile;
-
-template <typename Call>
-std::string FailureText(Call call) {
-  try {
-    call();
-  } catch (const std::runtime_error& error) {
-    return error.what();
-  }
-  return "(no failure)";
-}
 
 std::vector<std::string> TypeAndNames(const DatabaseOverview& overview) {
   std::vector<std::string> listed;

@@ -10,6 +10,7 @@
 #include "store/text_convert.h"
 #include "tests/datatools/database/database_test_helpers.h"
 #include "tests/support/case_name.h"
+#include "tests/support/failure_text.h"
 #include "tests/support/temp_dir.h"
 #include "ui_bridge/messages.h"
 
@@ -26,12 +27,7 @@ using Rows = std::vector<std::vector<std::string>>;
 constexpr char kReadOnlyText[] = "当前处于只读模式；如需修改数据库，请先明确启用“允许写入”。";
 
 std::string ExecuteFailure(const std::wstring& path, const std::string& sql, bool allowWrite) {
-  try {
-    ExecuteDatabaseSql(path, sql, allowWrite);
-  } catch (const std::runtime_error& error) {
-    return error.what();
-  }
-  return "(no failure)";
+  return nubo::testing::FailureText([&] { ExecuteDatabaseSql(path, sql, allowWrite); });
 }
 
 std::string CountRows(const std::wstring& path, const std::string& table) {

@@ -10,12 +10,14 @@
 #include "tests/datatools/image/image_test_helpers.h"
 #include "tests/support/case_name.h"
 #include "tests/support/import_patch.h"
+#include "tests/support/failure_text.h"
 #include "tests/support/temp_dir.h"
 
 namespace nubo {
 namespace {
 
 using nubo::testing::DataUrl;
+using nubo::testing::FailureText;
 using nubo::testing::FakeSaveDialog;
 using nubo::testing::ListFolder;
 using nubo::testing::ReadWholeFile;
@@ -24,16 +26,6 @@ using nubo::testing::TempDir;
 using nubo::testing::WriteWholeFile;
 
 constexpr uint32_t k32MiB = 32u * 1024 * 1024;
-
-template <typename Call>
-std::string FailureText(Call call) {
-  try {
-    call();
-  } catch (const std::runtime_error& error) {
-    return error.what();
-  }
-  return "(no failure)";
-}
 
 struct RefusalCase {
   std::string name;
