@@ -1,7 +1,7 @@
 #include "datatools/database/sql_execute.h"
 
 #include <chrono>
-#include <cstring>
+#include <locale>
 #include <sstream>
 #include <stdexcept>
 #include <string_view>
@@ -107,6 +107,7 @@ std::string FormatSqlCell(sqlite3_stmt* stmt, int column) {
       return std::to_string(sqlite3_column_int64(stmt, column));
     case SQLITE_FLOAT: {
       std::ostringstream out;
+      out.imbue(std::locale::classic());  // "2.5" whatever the process locale
       out.precision(15);
       out << sqlite3_column_double(stmt, column);
       return out.str();

@@ -117,6 +117,16 @@ TEST(DatabaseOverview, OpeningReadsWithoutChangingAnything) {
   OpenDatabaseAndReadOverview(path);
   EXPECT_EQ(FileSha256(path), before);
   EXPECT_EQ(ListFolder(dir.path()), L"keep.db");
+
+  const std::wstring wal = dir.file(L"wal.db");
+  RunSqlOnFile(wal, "PRAGMA journal_mode = WAL; CREATE TABLE t (a); INSERT INTO t VALUES (1);");
+  const std::string walBefore = FileSha256(wal);
+  OpenDatabaseAndReadOverview(wal);
+  EXPECT_EQ(FileSha256(wal), walBefore);
+  // A WAL reader needs the shared-memory index; SQLite leaves it and an
+  // empty log beside the file, with nothing written into them.
+  EXPECT_EQ(ListFolder(dir.path()), L"keep.db,wal.db,wal.db-shm,wal.db-wal");
+  EXPECT_EQ(ReadWholeFile(dir.file(L"wal.db-wal")), "");
 }
 
 TEST(DatabaseOverview, CreatingMakesAnEmptyDatabaseAndKeepsAnExistingOne) {
