@@ -1,2 +1,4 @@
-# Portable cores of the data tools: no windows.h, built for Windows and natively.
+# Packet decoder
+include(${CMAKE_CURRENT_LIST_DIR}/packet/portable.cmake)
+# Database browser
 include(${CMAKE_CURRENT_LIST_DIR}/database/portable.cmake)

@@ -1,6 +1,6 @@
 # Sourced by the test and run scripts: a private Wine prefix, HOME and display
 # inside the build tree, with one persistent Wine server for every test process.
-#   nubo_wine_start BUILD_DIR [--keep-prefix] [--no-display]
+#   nubo_wine_start BUILD_DIR [--keep-prefix] [--no-display] [--prefix-name NAME]
 #   nubo_wine_stop
 
 nubo_find_free_display() {
@@ -14,15 +14,18 @@ nubo_find_free_display() {
 }
 
 nubo_wine_start() {
-  local build_dir keep_prefix=0 want_display=1 arg
+  local build_dir keep_prefix=0 want_display=1 name=wine
+  mkdir -p "$1"
   build_dir=$(cd "$1" && pwd); shift
-  for arg in "$@"; do
-    case "$arg" in
+  while [ $# -gt 0 ]; do
+    case "$1" in
       --keep-prefix) keep_prefix=1 ;;
       --no-display) want_display=0 ;;
+      --prefix-name) shift; name=$1 ;;
     esac
+    shift
   done
-  export NUBO_WINE_ROOT="$build_dir/wine"
+  export NUBO_WINE_ROOT="$build_dir/$name"
   export WINEPREFIX="$NUBO_WINE_ROOT/prefix"
   export HOME="$NUBO_WINE_ROOT/home"
   export WINEDEBUG=-all
@@ -50,7 +53,11 @@ nubo_wine_start() {
   fi
 
   wineserver -p
-  wineboot -i </dev/null >/dev/null 2>&1
+  if [ -f "$WINEPREFIX/system.reg" ]; then
+    wineboot </dev/null >/dev/null 2>&1
+  else
+    wineboot -i </dev/null >/dev/null 2>&1
+  fi
 }
 
 nubo_wine_stop() {

@@ -52,3 +52,26 @@ TEST(TextConvert, ReplacesUnpairedSurrogates) {
 
 }  // namespace
 }  // namespace nubo
+
+namespace nubo {
+namespace {
+
+TEST(IsValidUtf8, AgreesWithTheStrictConversion) {
+  const std::string samples[] = {
+      "", "plain", "可爱朵朵", "\xF0\x9F\x98\x80", std::string("a\0b", 3), "\xC0\xAF", "\xC2",
+      "\xE0\x80\xAF", "\xE0\xA0\x80", "\xED\x9F\xBF", "\xED\xA0\x80", "\xEF\xBF\xBF",
+      "\xF0\x8F\xBF\xBF", "\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xF5\x80\x80\x80",
+      "\xFF", "\x80", "ab\xE4\xB8"};
+  for (const std::string& sample : samples) {
+    bool converts = true;
+    try {
+      Utf8ToUtf16(sample);
+    } catch (const std::runtime_error&) {
+      converts = false;
+    }
+    EXPECT_EQ(IsValidUtf8(sample), converts) << ::testing::PrintToString(sample);
+  }
+}
+
+}  // namespace
+}  // namespace nubo

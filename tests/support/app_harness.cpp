@@ -1,0 +1,114 @@
+#include "tests/support/app_harness.h"
+
+#include "store/app_files.h"
+#include "store/file_utils.h"
+#include "store/reminder_store.h"
+#include "store/text_convert.h"
+#include "windows/window_constants.h"
+
+namespace nubo::testing {
+
+AppHarness::AppHarness() : AppHarness(Options{}) {}
+
+AppHarness::AppHarness(Options harnessOptions) : options(harnessOptions) {
+  EnsureDirectory(ProgramFolder());
+  if (options.frontEnd) {
+    EnsureDirectory(JoinPath(ProgramFolder(), L"ui\\assets"));
+    WriteWholeFile(JoinPath(ProgramFolder(), L"ui\\index.html"), "<!doctype html>");
+    WriteWholeFile(JoinPath(ProgramFolder(), L"ui\\assets\\nubo-sprite.png"), "png");
+    if (options.packagedPicture) {
+      WriteWholeFile(JoinPath(ProgramFolder(), L"ui\\assets\\private-default-girl.png"), "png");
+    }
+  }
+  EnsureDirectory(AppFolder());
+  if (options.onboarded) {
+    WriteWholeFile(JoinPath(AppFolder(), kOnboardingMarkerFileName), kOnboardingMarkerContent);
+  }
+}
+
+AppHarness::~AppHarness() { Destroy(); }
+
+std::wstring AppHarness::AppFolder() const { return JoinPath(root.path(), kAppFolderName); }
+
+std::wstring AppHarness::ProgramFolder() const { return JoinPath(root.path(), L"program"); }
+
+void AppHarness::PreStoreSetting(const std::string& key, const std::string& value) {
+  ReminderStore store;
+  store.Open(JoinPath(AppFolder(), kDatabaseFileName));
+  store.PutSetting(key, value);
+}
+
+Application& AppHarness::Build() {
+  if (!app_) {
+    ApplicationOptions appOptions;
+    appOptions.browser = &browser;
+    appOptions.shell = &shell;
+    appOptions.knownFolderRoot = root.path();
+    appOptions.executableDirectory = ProgramFolder();
+    app_ = std::make_unique<Application>(GetModuleHandleW(nullptr), appOptions);
+  }
+  return *app_;
+}
+
+Application& AppHarness::Start() {
+  Build();
+  app_->Start();
+  if (!options.keepTickTimer && app_->PetWindow() != nullptr) {
+    KillTimer(app_->PetWindow()->Handle(), kTickTimerId);
+  }
+  WaitForBrowsers();
+  return *app_;
+}
+
+bool AppHarness::WaitForBrowsers() {
+  return PumpUntil([this] {
+    for (WebViewWindow* window : {app_->PetWindow(), app_->DashboardWindow()}) {
+      if (window != nullptr && window->Handle() != nullptr && !window->IsBrowserReady()) return false;
+    }
+    return true;
+  });
+}
+
+void AppHarness::Destroy() {
+  app_.reset();
+  MSG message{};
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+  }
+}
+
+void AppHarness::Pump() {
+  MSG message{};
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+HWND AppHarness::PetHandle() { return app_->PetWindow()->Handle(); }
+
+HWND AppHarness::DashboardHandle() {
+  return app_->DashboardWindow() != nullptr ? app_->DashboardWindow()->Handle() : nullptr;
+}
+
+ScriptedView& AppHarness::PetView() { return *browser.ViewOf(PetHandle()); }
+
+ScriptedView& AppHarness::DashboardView() { return *browser.ViewOf(DashboardHandle()); }
+
+HRESULT AppHarness::FromPet(const std::string& json) {
+  return PetView().InjectWebMessage(L"https://ui.nubo.example/index.html?mode=pet",
+                                    nubo::Utf8ToUtf16(json));
+}
+
+HRESULT AppHarness::FromDashboard(const std::string& json) {
+  return DashboardView().InjectWebMessage(L"https://ui.nubo.example/index.html?mode=dashboard",
+                                          nubo::Utf8ToUtf16(json));
+}
+
+std::vector<nlohmann::json> ParsedPosts(const ScriptedView& view) {
+  std::vector<nlohmann::json> parsed;
+  for (const std::string& text : view.Posted()) parsed.push_back(nlohmann::json::parse(text));
+  return parsed;
+}
+
+}  // namespace nubo::testing

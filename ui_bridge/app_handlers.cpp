@@ -1,0 +1,205 @@
+// The application's own messages: settings, workbench navigation, website
+// shortcuts, pet actions and reminders.
+#include <algorithm>
+#include <array>
+#include <stdexcept>
+
+#include "app/application.h"
+#include "store/file_utils.h"
+#include "store/settings_keys.h"
+#include "store/text_convert.h"
+#include "ui_bridge/dispatch_texts.h"
+#include "ui_bridge/field_readers.h"
+#include "ui_bridge/messages.h"
+#include "ui_bridge/web_address.h"
+#include "windows/window_constants.h"
+
+namespace nubo {
+namespace {
+
+namespace keys = settings_keys;
+namespace texts = dispatch_texts;
+
+constexpr size_t kPetNameMaxCodePoints = 16;
+constexpr size_t kRequestIdMaxBytes = 80;
+constexpr size_t kTitleMaxBytes = 160;
+constexpr int32_t kSnoozeDefaultMinutes = 5;
+constexpr int32_t kSnoozeMinMinutes = 1;
+constexpr int32_t kSnoozeMaxMinutes = 1440;
+constexpr int64_t kMinuteMs = 60'000;
+
+constexpr std::array<std::string_view, 7> kPetActions = {"idle",  "walkLeft", "walkRight", "wave",
+                                                         "hop",   "sleepy",   "petted"};
+constexpr std::array<std::string_view, 4> kRepeatRules = {"none", "daily", "weekdays", "weekly"};
+constexpr std::array<std::string_view, 3> kPriorities = {"normal", "important", "urgent"};
+
+template <size_t N>
+bool Contains(const std::array<std::string_view, N>& values, std::string_view value) {
+  return std::find(values.begin(), values.end(), value) != values.end();
+}
+
+const char* Flag(bool on) { return on ? "1" : "0"; }
+
+Json ReminderIdMessage(const char* type, int64_t id) { return MakeMessage(type, Json{{"id", id}}); }
+
+}  // namespace
+
+void Application::OnSettingsUpdate(const Json& payload) {
+  // Every member is read and checked before anything changes, so a refusal or
+  // a member of the wrong type leaves memory, store and windows as they were.
+  const std::string name = ReadTextOr(payload, "petName", petName_);
+  if (!IsValidDisplayName(name, kPetNameMaxCodePoints)) {
+    throw std::runtime_error(texts::kBadPetName);
+  }
+  const std::string theme = ReadTextOr(payload, "workspaceTheme", workspaceTheme_);
+  const std::string textSize = ReadTextOr(payload, "workspaceTextSize", workspaceTextSize_);
+  if (!IsValidTheme(theme) || !IsValidTextSize(textSize)) {
+    throw std::runtime_error(texts::kBadThemeOrSize);
+  }
+  const bool sound = ReadBoolOr(payload, "soundEnabled", soundEnabled_);
+  const bool speech = ReadBoolOr(payload, "speechEnabled", speechEnabled_);
+  const bool openLastView = ReadBoolOr(payload, "openLastView", openLastView_);
+
+  petName_ = name;
+  soundEnabled_ = sound;
+  speechEnabled_ = speech;
+  workspaceTheme_ = theme;
+  workspaceTextSize_ = textSize;
+  openLastView_ = openLastView;
+
+  store_.PutSetting(keys::kPetName, petName_);
+  store_.PutSetting(keys::kSound, Flag(soundEnabled_));
+  store_.PutSetting(keys::kSpeech, Flag(speechEnabled_));
+  store_.PutSetting(keys::kTheme, workspaceTheme_);
+  store_.PutSetting(keys::kTextSize, workspaceTextSize_);
+  store_.PutSetting(keys::kOpenLastView, Flag(openLastView_));
+
+  ApplyNames();
+  SendStateSync(nullptr);
+}
+
+void Application::OnNavigationUpdate(WebViewWindow& sender, const Json& payload) {
+  const std::string view = ReadTextOr(payload, "view", "");
+  const std::string category = ReadTextOr(payload, "category", "");
+  if (!IsKnownWorkspaceView(view) || !IsKnownToolCategory(category)) {
+    SendAppError(sender, texts::kUnknownView);
+    return;
+  }
+  lastView_ = view;
+  lastCategory_ = category;
+  store_.PutSetting(keys::kLastView, lastView_);
+  store_.PutSetting(keys::kLastCategory, lastCategory_);
+}
+
+Json Application::OnShortcutsSave(WebViewWindow& sender, const Json& payload) {
+  static constexpr char kType[] = "shortcuts.save";
+  std::string requestId;
+  try {
+    ReadStringField(payload, "requestId", requestId);
+    if (requestId.empty() || requestId.size() > kRequestIdMaxBytes) {
+      throw std::runtime_error(texts::kShortcutsBadRequestId);
+    }
+    if (sender.Kind() != WindowKind::Dashboard) {
+      throw std::runtime_error(texts::kShortcutsNotDashboard);
+    }
+    std::string finance;
+    std::string learning;
+    if (!ReadStringField(payload, "financeWebsiteUrl", finance) ||
+        !ReadStringField(payload, "learningWebsiteUrl", learning)) {
+      throw std::runtime_error(texts::kShortcutsNotText);
+    }
+    if (!IsValidWebUrl(finance)) throw std::runtime_error(texts::kFinanceUrlInvalid);
+    if (!IsValidWebUrl(learning)) throw std::runtime_error(texts::kLearningUrlInvalid);
+
+    const Json saved{{"financeWebsiteUrl", finance}, {"learningWebsiteUrl", learning}};
+    store_.PutSetting(keys::kShortcuts, SerializeMessage(saved));
+    financeWebsiteUrl_ = finance;
+    learningWebsiteUrl_ = learning;
+    SendStateSync(nullptr);
+    return MakeResultReply(kType, requestId, saved);
+  } catch (const std::exception& error) {
+    return MakeErrorReply(kType, requestId, error.what());
+  }
+}
+
+void Application::OnShortcutsOpen(WebViewWindow& sender, const Json& payload) {
+  const std::string shortcut = ReadTextOr(payload, "shortcut", "");
+  if (shortcut != "finance" && shortcut != "learning") {
+    SendAppError(sender, texts::kUnknownShortcut);
+    return;
+  }
+  const std::string& address = shortcut == "finance" ? financeWebsiteUrl_ : learningWebsiteUrl_;
+  if (address.empty()) {
+    OpenDashboardAt("shortcuts", shortcut);
+    return;
+  }
+  if (!IsValidWebUrl(address)) {
+    SendAppError(sender, texts::kSavedAddressInvalid);
+    return;
+  }
+  if (!shell_->OpenUrl(sender.Handle(), Utf8ToUtf16(address))) {
+    SendAppError(sender, texts::kBrowserOpenFailed);
+  }
+}
+
+void Application::OnPetAction(WebViewWindow& sender, const Json& payload) {
+  const std::string action = ReadTextOr(payload, "action", "");
+  if (!Contains(kPetActions, action)) {
+    SendAppError(sender, texts::kUnknownPetAction);
+    return;
+  }
+  Broadcast(MakeMessage("pet.action", Json{{"action", action}}));
+}
+
+void Application::OnReminderCreate(WebViewWindow& sender, const Json& payload) {
+  const std::string title = ReadTextOr(payload, "title", "");
+  const int64_t dueAt = ReadNumberOr<int64_t>(payload, "dueAt", 0);
+  const std::string repeatRule = ReadTextOr(payload, "repeatRule", "none");
+  const std::string priority = ReadTextOr(payload, "priority", "normal");
+  if (title.empty() || title.size() > kTitleMaxBytes || dueAt <= 0 ||
+      !Contains(kRepeatRules, repeatRule) || !Contains(kPriorities, priority)) {
+    SendAppError(sender, texts::kBadReminder);
+    return;
+  }
+  store_.CreateReminder(title, dueAt, repeatRule, priority);
+  SendStateSync(nullptr);
+  Broadcast(MakeMessage("pet.action", Json{{"action", "wave"}}));
+}
+
+void Application::DismissPresentedReminder(int64_t id, bool announce) {
+  if (!hasPresentedReminder_ || presentedReminderId_ != id) return;
+  hasPresentedReminder_ = false;
+  presentedReminderId_ = 0;
+  if (!petWindow_ || !petWindow_->IsPresenting()) return;
+  // Ended without the end message, whichever request ends it.
+  petWindow_->CancelPresentation();
+  if (announce) Broadcast(ReminderIdMessage("reminder.dismissed", id));
+}
+
+void Application::OnReminderComplete(const Json& payload) {
+  const int64_t id = ReadNumberOr<int64_t>(payload, "id", 0);
+  store_.CompleteReminder(id, NowMilliseconds());
+  Broadcast(ReminderIdMessage("reminder.completed", id));
+  if (soundEnabled_) shell_->Beep(0);
+  DismissPresentedReminder(id, true);
+  SendStateSync(nullptr);
+}
+
+void Application::OnReminderDelete(const Json& payload) {
+  const int64_t id = ReadNumberOr<int64_t>(payload, "id", 0);
+  store_.DeleteReminder(id);
+  DismissPresentedReminder(id, true);
+  SendStateSync(nullptr);
+}
+
+void Application::OnReminderSnooze(const Json& payload) {
+  const int64_t id = ReadNumberOr<int64_t>(payload, "id", 0);
+  const int32_t minutes = std::clamp(ReadNumberOr<int32_t>(payload, "minutes", kSnoozeDefaultMinutes),
+                                     kSnoozeMinMinutes, kSnoozeMaxMinutes);
+  store_.RescheduleReminder(id, NowMilliseconds() + minutes * kMinuteMs);
+  DismissPresentedReminder(id, false);
+  SendStateSync(nullptr);
+  Broadcast(ReminderIdMessage("reminder.dismissed", id));
+}
+
+}  // namespace nubo

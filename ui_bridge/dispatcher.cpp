@@ -1,0 +1,202 @@
+// Every message of the front end ends here: parsed, checked against the
+// sender rules, routed by its type and answered to the window that sent it.
+#include <string>
+#include <string_view>
+
+#include "app/application.h"
+#include "ui_bridge/dispatch_texts.h"
+#include "ui_bridge/field_readers.h"
+#include "ui_bridge/messages.h"
+
+namespace nubo {
+namespace {
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+constexpr size_t kRequestIdMaxBytes = 80;
+constexpr size_t kDeviceTypeMaxBytes = 40;
+constexpr size_t kGatedMessageMaxBytes = 1'048'576;
+
+bool IsOneOf(std::string_view type, std::initializer_list<std::string_view> types) {
+  for (std::string_view candidate : types) {
+    if (type == candidate) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void Application::SendToWindow(WebViewWindow& window, const Json& message) {
+  std::string text;
+  try {
+    text = SerializeMessage(message);
+  } catch (const Json::exception&) {
+    // A text that is not valid UTF-8 (a stored setting, an exception's text)
+    // must not stop the answer: the window is told instead.
+    text = SerializeMessage(MakeMessage("app.error", Json{{"message", dispatch_texts::kUnsendable}}));
+  }
+  window.PostJson(text);
+}
+
+void Application::SendAppError(WebViewWindow& window, std::string_view message) {
+  SendToWindow(window, MakeMessage("app.error", Json{{"message", std::string(message)}}));
+}
+
+void Application::PostToBoth(const std::string& text) {
+  if (petWindow_ && petWindow_->IsBrowserReady()) petWindow_->PostJson(text);
+  if (dashboardWindow_ && dashboardWindow_->IsBrowserReady()) dashboardWindow_->PostJson(text);
+}
+
+void Application::Broadcast(const Json& value) {
+  std::string text;
+  try {
+    text = SerializeMessage(value);
+  } catch (const Json::exception&) {
+    text = SerializeMessage(MakeMessage("app.error", Json{{"message", dispatch_texts::kUnsendable}}));
+  }
+  PostToBoth(text);
+}
+
+void Application::SendStateSync(WebViewWindow* window) {
+  const Json message = MakeMessage("state.sync", BuildStatePayload());
+  if (window != nullptr) {
+    SendToWindow(*window, message);
+  } else {
+    Broadcast(message);
+  }
+}
+
+void Application::HandleWebMessage(WebViewWindow& sender, const std::string& text) {
+  try {
+    const Json document = Json::parse(text);
+    HandleRequest(sender, text, document);
+  } catch (const Json::exception&) {
+    SendAppError(sender, dispatch_texts::kBadMessage);
+  } catch (const std::exception& error) {
+    SendAppError(sender, error.what());
+  }
+}
+
+// The gate of the software manager's requests; an empty result lets one through.
+Json Application::SoftwareGate(WebViewWindow& sender, const std::string& type, const Json& payload,
+                               size_t textBytes) {
+  std::string requestId;
+  ReadStringField(payload, "requestId", requestId);
+  const bool dashboardOpen = dashboardWindow_ && dashboardWindow_->IsVisible();
+  const bool passes = !requestId.empty() && requestId.size() <= kRequestIdMaxBytes &&
+                      sender.Kind() == WindowKind::Dashboard && !shuttingDown_ &&
+                      textBytes <= kGatedMessageMaxBytes &&
+                      (dashboardOpen || type == "software.scan.cancel");
+  if (passes) return Json();
+  return MakeErrorReply(type, requestId, dispatch_texts::kSoftwareGate);
+}
+
+// The serial, MQTT and Modbus requests: checked here, answered in their own
+// reply form whatever happens.
+Json Application::RouteDeviceRequest(WebViewWindow& sender, const std::string& type,
+                                     const Json& payload, size_t textBytes) {
+  std::string requestId;
+  try {
+    ReadStringField(payload, "requestId", requestId);
+    if (requestId.empty() || requestId.size() > kRequestIdMaxBytes ||
+        type.size() > kDeviceTypeMaxBytes || textBytes > kGatedMessageMaxBytes ||
+        sender.Kind() != WindowKind::Dashboard || shuttingDown_) {
+      throw std::runtime_error(dispatch_texts::kDeviceRequestInvalid);
+    }
+    const std::string action = type.substr(type.find('.') + 1);
+    const bool dashboardOpen = dashboardWindow_ && dashboardWindow_->IsVisible();
+    if (!dashboardOpen && action != "poll" && action != "stop") {
+      throw std::runtime_error(dispatch_texts::kOpenWorkbenchFirst);
+    }
+    // No device service answers requests yet.
+    throw std::runtime_error(dispatch_texts::kUnsupported);
+  } catch (const std::exception& error) {
+    return MakeErrorReply(type, requestId, error.what());
+  }
+}
+
+void Application::HandleRequest(WebViewWindow& sender, const std::string& text,
+                                const Json& document) {
+  const std::string type = ReadTextOr(document, "type", "");
+  const auto payloadIt = document.find("payload");
+  const Json payload = payloadIt != document.end() ? *payloadIt : Json::object();
+  const bool fromDashboard = sender.Kind() == WindowKind::Dashboard;
+
+  if (StartsWith(type, "network.") && !fromDashboard) {
+    SendAppError(sender, dispatch_texts::kNetworkFromPet);
+    return;
+  }
+
+  if (IsOneOf(type, {"app.ready", "reminder.list"})) {
+    SendStateSync(&sender);
+    if (type == "app.ready" && fromDashboard) {
+      dashboardUiReady_ = true;
+      FlushPendingNavigation();
+    }
+  } else if (type == "window.petMenu") {
+    if (fromDashboard) return;
+    const std::string layout = ReadTextOr(payload, "layout", "single");
+    if (layout != "single" && layout != "sheet") return;
+    const bool open = ReadBoolOr(payload, "open", false);
+    sender.SetPetMenuLayout(open, layout);
+  } else if (IsOneOf(type, {"window.openToolbox", "window.openShortcutSettings"})) {
+    if (type == "window.openToolbox") {
+      OpenDashboardAt("toolbox", "");
+    } else {
+      const std::string shortcut = ReadTextOr(payload, "shortcut", "");
+      if (!shortcut.empty() && shortcut != "finance" && shortcut != "learning") {
+        SendAppError(sender, dispatch_texts::kUnknownShortcut);
+        return;
+      }
+      OpenDashboardAt("shortcuts", shortcut);
+    }
+  } else if (type == "shortcuts.save") {
+    SendToWindow(sender, OnShortcutsSave(sender, payload));
+  } else if (type == "shortcuts.open") {
+    OnShortcutsOpen(sender, payload);
+  } else if (type == "window.drag.start") {
+    sender.BeginDrag();
+  } else if (type == "window.drag.move") {
+    sender.DragMove();
+  } else if (type == "window.drag.end") {
+    sender.EndDrag();
+  } else if (type == "window.openDashboard") {
+    ShowDashboard();
+  } else if (type == "window.hideDashboard") {
+    HideDashboard();
+  } else if (type == "window.hidePet") {
+    SetPetHidden(true);
+  } else if (type == "app.quit") {
+    Quit();
+  } else if (type == "pet.action") {
+    OnPetAction(sender, payload);
+  } else if (StartsWith(type, "serial.") || StartsWith(type, "mqtt.") || StartsWith(type, "modbus.")) {
+    SendToWindow(sender, RouteDeviceRequest(sender, type, payload, text.size()));
+  } else if (StartsWith(type, "software.")) {
+    Json refusal = SoftwareGate(sender, type, payload, text.size());
+    if (!refusal.is_null()) {
+      SendToWindow(sender, refusal);
+      return;
+    }
+    // The software manager's requests arrive with the software manager.
+    SendAppError(sender, dispatch_texts::kUnsupported);
+  } else if (type == "settings.update") {
+    OnSettingsUpdate(payload);
+  } else if (type == "workspace.navigation.update") {
+    OnNavigationUpdate(sender, payload);
+  } else if (type == "reminder.create") {
+    OnReminderCreate(sender, payload);
+  } else if (type == "reminder.complete") {
+    OnReminderComplete(payload);
+  } else if (type == "reminder.delete") {
+    OnReminderDelete(payload);
+  } else if (type == "reminder.snooze") {
+    OnReminderSnooze(payload);
+  } else {
+    SendAppError(sender, dispatch_texts::kUnsupported);
+  }
+}
+
+}  // namespace nubo
