@@ -6,6 +6,5 @@ namespace nubo::data_route_texts {
 inline constexpr char kImageRequestInvalid[] = "图片保存请求无效。";
 inline constexpr char kDatabaseRequestWithoutId[] = "数据库请求缺少有效标识。";
 inline constexpr char kFilePickerFailed[] = "无法打开 Windows 文件选择器。";
-inline constexpr char kUnsupportedOperation[] = "暂不支持这个操作。";
 
 }  // namespace nubo::data_route_texts

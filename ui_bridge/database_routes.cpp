@@ -9,6 +9,7 @@
 #include "datatools/database/database_texts.h"
 #include "datatools/database/sql_execute.h"
 #include "ui_bridge/data_route_texts.h"
+#include "ui_bridge/dispatch_texts.h"
 #include "ui_bridge/field_readers.h"
 
 namespace nubo {
@@ -97,7 +98,7 @@ Json RouteDatabaseRequest(DataRouteContext& context, std::string_view type, cons
   if (type == "database.refresh") return Refresh(context, type, payload);
   if (type == "database.execute") return Execute(context, type, payload);
   if (type == "database.close") return Close(context, type, payload);
-  throw std::runtime_error(data_route_texts::kUnsupportedOperation);
+  throw std::runtime_error(dispatch_texts::kUnsupported);
 }
 
 }  // namespace nubo

@@ -6,6 +6,7 @@
 #include "datatools/image/image_save.h"
 #include "datatools/image/image_texts.h"
 #include "ui_bridge/data_route_texts.h"
+#include "ui_bridge/dispatch_texts.h"
 #include "ui_bridge/field_readers.h"
 
 namespace nubo {
@@ -59,7 +60,7 @@ Json Save(DataRouteContext& context, std::string_view type, const Json& payload)
 
 Json RouteImageRequest(DataRouteContext& context, std::string_view type, const Json& payload) {
   if (type == "image.save") return Save(context, type, payload);
-  throw std::runtime_error(data_route_texts::kUnsupportedOperation);
+  throw std::runtime_error(dispatch_texts::kUnsupported);
 }
 
 }  // namespace nubo
