@@ -42,10 +42,20 @@ BOOL CALLBACK MatchEdit(HWND window, LPARAM context) {
 DialogDriver::DialogDriver(std::wstring title, std::function<void(HWND dialog)> act) {
   const DWORD owner = GetCurrentThreadId();
   helper_ = std::thread([this, owner, title = std::move(title), act = std::move(act)] {
-    const HWND dialog = WaitForDialog(owner, title, nullptr, 20000);
-    if (dialog == nullptr) return;
-    found_ = true;
-    act(dialog);
+    const HWND dialog = WaitForDialog(owner, title, nullptr, 30000);
+    if (dialog != nullptr) {
+      found_ = true;
+      act(dialog);
+      if (WaitUntilClosed(dialog, 10000)) return;
+    }
+    // Never leave the test blocked in a dialog it did not expect: close
+    // whatever the thread still shows, so the test fails instead of hanging.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+      const HWND open = WaitForDialog(owner, L"", nullptr, 1000);
+      if (open == nullptr) return;
+      PressButton(open, IDCANCEL);
+      WaitUntilClosed(open, 2000);
+    }
   });
 }
 
