@@ -31,6 +31,7 @@ Application::Application(HINSTANCE instance, ApplicationOptions options)
     shell_ = ownedShell_.get();
   }
   browser_ = options.browser != nullptr ? options.browser : &UnavailableBrowserRuntime();
+  fileDialogs_ = options.dialogs;
 
   const std::wstring executableDirectory = options.executableDirectory.empty()
                                                ? GetExecutableDirectory()
@@ -99,6 +100,11 @@ void Application::StopCommunicationServices() {
 }
 
 void Application::Quit() {
+  if (dialogGate_.IsDialogOpen()) {
+    // The dialog's own loop is still running inside a request; quit after it.
+    quitAfterDialog_ = true;
+    return;
+  }
   shuttingDown_ = true;
   CancelSoftwareScan(true);
   StopCommunicationServices();

@@ -17,6 +17,8 @@
 
 #include "app/desktop_shell.h"
 #include "characters/character_record.h"
+#include "datatools/dialogs/dialog_gate.h"
+#include "datatools/dialogs/file_dialog_seam.h"
 #include "debuggers/modbus/modbus_service.h"
 #include "debuggers/mqtt/mqtt_service.h"
 #include "debuggers/network/network_service.h"
@@ -40,6 +42,7 @@ struct ApplicationOptions {
   DesktopShell* shell = nullptr;
   std::wstring knownFolderRoot;
   std::wstring executableDirectory;
+  FileDialogs dialogs;  // the system's open and save dialogs unless replaced
 };
 
 // The visibility rule of the pet window.
@@ -170,6 +173,12 @@ class Application {
   std::string pendingScanRequestId_;
   std::string pendingScanRequestType_;
   HWND scanDashboard_ = nullptr;
+
+  // The file dialogs, and the gate that lets one be open at a time. A quit
+  // asked for while one is open waits until it has closed.
+  FileDialogs fileDialogs_;
+  DialogGate dialogGate_;
+  bool quitAfterDialog_ = false;
 
   // The port tables and this process's id, for the ports list and its guard.
   PortsContext portsContext_ = MachinePortsContext();

@@ -6,6 +6,8 @@
 #include "app/application.h"
 #include "ui_bridge/dispatch_texts.h"
 #include "ui_bridge/field_readers.h"
+#include "ui_bridge/database_routes.h"
+#include "ui_bridge/image_routes.h"
 #include "ui_bridge/messages.h"
 #include "ui_bridge/network_routes.h"
 #include "ui_bridge/system_routes.h"
@@ -79,6 +81,10 @@ void Application::HandleWebMessage(WebViewWindow& sender, const std::string& tex
     SendAppError(sender, dispatch_texts::kBadMessage);
   } catch (const std::exception& error) {
     SendAppError(sender, error.what());
+  }
+  if (quitAfterDialog_ && !dialogGate_.IsDialogOpen()) {
+    quitAfterDialog_ = false;
+    Quit();
   }
 }
 
@@ -202,6 +208,12 @@ void Application::HandleRequest(WebViewWindow& sender, const std::string& text,
     }
     // The software manager's requests arrive with the software manager.
     SendAppError(sender, dispatch_texts::kUnsupported);
+  } else if (type == "image.save") {
+    DataRouteContext context{databaseFile_, sender.Handle(), fileDialogs_, dialogGate_};
+    SendToWindow(sender, RouteImageRequest(context, type, payload));
+  } else if (IsOneOf(type, {"database.pick", "database.refresh", "database.execute", "database.close"})) {
+    DataRouteContext context{databaseFile_, sender.Handle(), fileDialogs_, dialogGate_};
+    SendToWindow(sender, RouteDatabaseRequest(context, type, payload));
   } else if (type == "settings.update") {
     OnSettingsUpdate(payload);
   } else if (type == "workspace.navigation.update") {

@@ -45,6 +45,7 @@ Application& AppHarness::Build() {
     appOptions.shell = &shell;
     appOptions.knownFolderRoot = root.path();
     appOptions.executableDirectory = ProgramFolder();
+    appOptions.dialogs = dialogs;
     app_ = std::make_unique<Application>(GetModuleHandleW(nullptr), appOptions);
   }
   return *app_;

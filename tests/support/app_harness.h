@@ -68,6 +68,7 @@ class AppHarness {
   EventLog log;
   ScriptedBrowser browser{&log};
   RecordingShell shell{&log};
+  FileDialogs dialogs;  // the system's unless a test answers them
 
  private:
   std::unique_ptr<Application> app_;

@@ -4,6 +4,7 @@
 #include "tests/support/app_harness.h"
 #include "tests/support/case_name.h"
 #include "tests/support/window_rect.h"
+#include "tests/windows/pet_window_fixture.h"
 #include "windows/window_constants.h"
 
 namespace nubo {
@@ -12,69 +13,6 @@ namespace {
 using testing::AppHarness;
 
 using testing::WindowRect;
-
-class PetWindowTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    harness_.shell.useFakeTicks = true;
-    harness_.shell.ticks = 1'000'000;
-    harness_.Start();
-    pet_ = harness_.PetHandle();
-  }
-
-  // Drags the pet by (dx, dy) through real cursor moves.
-  void Drag(int dx, int dy) {
-    const RECT start = WindowRect(pet_);
-    const POINT grab{start.left + 100, start.top + 100};
-    ASSERT_TRUE(SetCursorPos(grab.x, grab.y));
-    harness_.FromPet(R"({"type":"window.drag.start"})");
-    ASSERT_TRUE(SetCursorPos(grab.x + dx / 2, grab.y + dy / 2));
-    harness_.FromPet(R"({"type":"window.drag.move"})");
-    ASSERT_TRUE(SetCursorPos(grab.x + dx, grab.y + dy));
-    harness_.FromPet(R"({"type":"window.drag.end"})");
-  }
-
-  void Advance(uint64_t ms) {
-    harness_.shell.ticks += ms;
-    harness_.app().PetWindow()->OnPresentationTimer();
-  }
-
-  void MakeDueReminder(const std::string& priority) {
-    harness_.app().Store().CreateReminder("drink water", 1000, "none", priority);
-  }
-
-  AppHarness harness_;
-  HWND pet_ = nullptr;
-};
-
-TEST_F(PetWindowTest, DragFollowsTheCursorAndSnapsOnlyNearAnEdge) {
-  // Dropped 20 pixels from the right edge (686 -> 684): flush against it.
-  Drag(-2, -100);
-  RECT rect = WindowRect(pet_);
-  EXPECT_EQ(rect.right, 1024);
-  EXPECT_EQ(rect.top, 290);
-  EXPECT_EQ(harness_.app().Store().GetSetting("pet.x").value(), "704");
-  EXPECT_EQ(harness_.app().Store().GetSetting("pet.y").value(), "290");
-
-  // Dropped 40 pixels from it: stays where it was dropped.
-  Drag(-40, 0);
-  rect = WindowRect(pet_);
-  EXPECT_EQ(rect.left, 664);
-  EXPECT_EQ(harness_.app().Store().GetSetting("pet.x").value(), "664");
-  EXPECT_FALSE(harness_.app().PetWindow()->IsDragging());
-}
-
-TEST_F(PetWindowTest, DragMessagesWhilePresentingDoNotMoveThePet) {
-  MakeDueReminder("normal");
-  harness_.app().OnTick();
-  ASSERT_TRUE(harness_.app().PetWindow()->IsPresenting());
-  const RECT before = WindowRect(pet_);
-  Drag(-200, -200);
-  const RECT after = WindowRect(pet_);
-  EXPECT_EQ(before.left, after.left);
-  EXPECT_EQ(before.top, after.top);
-  EXPECT_FALSE(harness_.app().Store().GetSetting("pet.x").has_value());
-}
 
 TEST_F(PetWindowTest, MenuOpenedTwiceClosesBackToTheFirstRestPlace) {
   const RECT rest = WindowRect(pet_);

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <string>
+
+#include "datatools/database/database_types.h"
+
+namespace nubo {
+
+// Runs every statement of sql against the file at path, one connection for
+// the request. Without allowWrite the file is opened read-only and any
+// statement that would write is refused before it runs. Throws the
+// user-facing text on every failure.
+SqlExecuteResult ExecuteDatabaseSql(const std::wstring& path, const std::string& sql,
+                                    bool allowWrite);
+
+// One result cell as text: integers in decimal, floats like %.15g, text with
+// ill-formed UTF-8 replaced, "<BLOB n bytes>", "NULL".
+std::string FormatSqlCell(sqlite3_stmt* stmt, int column);
+
+}  // namespace nubo

@@ -1,0 +1,70 @@
+#include "datatools/image/image_save.h"
+
+#include <stdexcept>
+#include <vector>
+
+#include "characters/ico_writer.h"
+#include "datatools/image/image_decode.h"
+#include "datatools/image/image_formats.h"
+#include "datatools/image/image_texts.h"
+#include "datatools/image/suggested_name.h"
+#include "store/file_utils.h"
+#include "store/text_convert.h"
+
+namespace nubo {
+namespace {
+
+namespace texts = image_texts;
+
+uint64_t FileSizeOf(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+void WriteTemporaryFile(const std::wstring& path, std::string_view format,
+                        const std::vector<unsigned char>& bytes) {
+  if (format == "ico") {
+    if (!WriteIcoFile(path.c_str(), bytes.data(), bytes.size())) {
+      throw std::runtime_error(texts::kIcoWriteFailed);
+    }
+    return;
+  }
+  WriteFileComplete(path, bytes.data(), bytes.size());
+}
+
+}  // namespace
+
+ImageSaveResult SaveConvertedImage(HWND owner, std::string_view dataUrl, std::string_view format,
+                                   std::string_view suggestedBaseName,
+                                   const SaveImageDialog& showDialog) {
+  if (suggestedBaseName.size() > texts::kMaxSuggestedNameBytes) {
+    throw std::runtime_error(texts::kNameTooLong);
+  }
+  const std::string prefix = ImageFormatDataUrlPrefix(format);
+  if (dataUrl.substr(0, prefix.size()) != prefix) throw std::runtime_error(texts::kContentMismatch);
+  const std::vector<unsigned char> bytes = DecodeConvertedImageBase64(dataUrl.substr(prefix.size()));
+  if (!HasImageSignature(format, bytes)) throw std::runtime_error(texts::kSignatureMismatch);
+
+  const std::wstring initialName = SuggestedImageFileName(suggestedBaseName, format);
+  const std::wstring wideFormat = Utf8ToUtf16(format);
+  std::vector<wchar_t> buffer(texts::kPathBufferUnits, L'\0');
+  const int chosen = showDialog(owner, wideFormat.c_str(), initialName.c_str(), buffer.data(),
+                                buffer.size());
+  if (chosen == 0) return ImageSaveResult{true, {}, 0};
+  if (chosen != 1) throw std::runtime_error(texts::kDialogFailed);
+
+  buffer.back() = L'\0';
+  const std::wstring finalPath = WithImageExtension(std::wstring(buffer.data()), format);
+  const std::wstring temporaryPath = finalPath + texts::kTemporarySuffix;
+  WriteTemporaryFile(temporaryPath, format, bytes);
+  try {
+    MoveFileReplacing(temporaryPath, finalPath);
+  } catch (...) {
+    DeleteFileW(temporaryPath.c_str());
+    throw;
+  }
+  return ImageSaveResult{false, Utf16ToUtf8(finalPath), FileSizeOf(finalPath)};
+}
+
+}  // namespace nubo

@@ -1,0 +1,49 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "datatools/database/utf8_repair.h"
+#include "tests/support/case_name.h"
+
+namespace nubo {
+namespace {
+
+#define FFFD "\xEF\xBF\xBD"
+
+struct RepairCase {
+  std::string name;
+  std::string input;
+  std::string expected;
+};
+
+class Utf8Repair : public ::testing::TestWithParam<RepairCase> {};
+
+TEST_P(Utf8Repair, ReplacesEachMaximalIllFormedPart) {
+  const RepairCase& c = GetParam();
+  EXPECT_EQ(RepairUtf8(c.input), c.expected);
+  EXPECT_EQ(IsWellFormedUtf8(c.input), c.input == c.expected);
+  EXPECT_TRUE(IsWellFormedUtf8(RepairUtf8(c.input)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Utf8Repair,
+    ::testing::Values(
+        RepairCase{"Empty", "", ""},
+        RepairCase{"Ascii", "plain text", "plain text"},
+        RepairCase{"Nul", std::string("a\0b", 3), std::string("a\0b", 3)},
+        RepairCase{"Ideographs", "\xE4\xB8\xAD\xE6\x96\x87", "\xE4\xB8\xAD\xE6\x96\x87"},
+        RepairCase{"Emoji", "\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
+        RepairCase{"HighestScalar", "\xF4\x8F\xBF\xBF", "\xF4\x8F\xBF\xBF"},
+        RepairCase{"Latin1Byte", "caf\xE9!", "caf" FFFD "!"},
+        RepairCase{"LoneContinuations", "\x80\xBF", FFFD FFFD},
+        RepairCase{"OverlongTwoByte", "\xC0\xAF", FFFD FFFD},
+        RepairCase{"OverlongThreeByte", "\xE0\x80\xAF", FFFD FFFD FFFD},
+        RepairCase{"Surrogate", "\xED\xA0\x80", FFFD FFFD FFFD},
+        RepairCase{"AboveMaximum", "\xF4\x90\x80\x80", FFFD FFFD FFFD FFFD},
+        RepairCase{"TruncatedThreeByte", "a\xE4\xB8z", "a" FFFD "z"},
+        RepairCase{"TruncatedFourByteAtEnd", "x\xF0\x9F\x98", "x" FFFD},
+        RepairCase{"InvalidLeads", "\xF5\xFE\xFF", FFFD FFFD FFFD}),
+    nubo::testing::CaseName());
+
+}  // namespace
+}  // namespace nubo

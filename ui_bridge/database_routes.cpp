@@ -1,0 +1,104 @@
+#include "ui_bridge/database_routes.h"
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "datatools/database/database_json.h"
+#include "datatools/database/database_overview.h"
+#include "datatools/database/database_texts.h"
+#include "datatools/database/sql_execute.h"
+#include "ui_bridge/data_route_texts.h"
+#include "ui_bridge/dispatch_texts.h"
+#include "ui_bridge/field_readers.h"
+
+namespace nubo {
+namespace {
+
+constexpr size_t kMaxRequestIdBytes = 80;
+constexpr size_t kPathBufferUnits = 32768;
+
+bool IsValidRequestId(const std::string& requestId) {
+  return !requestId.empty() && requestId.size() <= kMaxRequestIdBytes;
+}
+
+// The path is read here, after any dialog of an earlier step has closed,
+// never kept from before it.
+std::wstring RequireCurrentDatabase(const DataRouteContext& context, const std::string& requestId) {
+  if (!IsValidRequestId(requestId) || context.currentDatabasePath.empty()) {
+    throw std::runtime_error(database_texts::kNoCurrentDatabase);
+  }
+  return context.currentDatabasePath;
+}
+
+Json Pick(DataRouteContext& context, std::string_view type, const Json& payload) {
+  const std::string requestId = ReadTextOr(payload, "requestId", "");
+  if (!IsValidRequestId(requestId)) {
+    throw std::runtime_error(data_route_texts::kDatabaseRequestWithoutId);
+  }
+  try {
+    const bool createNew = ReadBoolOr(payload, "createNew", false);
+    std::vector<wchar_t> buffer(kPathBufferUnits, L'\0');
+    const int chosen = context.dialogGate.Run([&] {
+      return context.dialogs.databaseFile(context.owner, createNew, buffer.data(), buffer.size());
+    });
+    if (chosen == 0) return MakeResultReply(type, requestId, Json{{"cancelled", true}});
+    if (chosen != 1) return MakeErrorReply(type, requestId, data_route_texts::kFilePickerFailed);
+
+    buffer.back() = L'\0';
+    const std::wstring path(buffer.data());
+    const DatabaseOverview overview =
+        createNew ? CreateDatabaseAndReadOverview(path) : OpenDatabaseAndReadOverview(path);
+    context.currentDatabasePath = path;
+    return MakeResultReply(type, requestId,
+                           Json{{"cancelled", false}, {"overview", DatabaseOverviewToJson(overview)}});
+  } catch (const std::exception& error) {
+    return MakeErrorReply(type, requestId, error.what());
+  }
+}
+
+Json Refresh(const DataRouteContext& context, std::string_view type, const Json& payload) {
+  const std::string requestId = ReadTextOr(payload, "requestId", "");
+  try {
+    const std::wstring path = RequireCurrentDatabase(context, requestId);
+    return MakeResultReply(type, requestId,
+                           Json{{"overview", DatabaseOverviewToJson(OpenDatabaseAndReadOverview(path))}});
+  } catch (const std::exception& error) {
+    return MakeErrorReply(type, requestId, error.what());
+  }
+}
+
+Json Execute(const DataRouteContext& context, std::string_view type, const Json& payload) {
+  const std::string requestId = ReadTextOr(payload, "requestId", "");
+  try {
+    const std::wstring path = RequireCurrentDatabase(context, requestId);
+    const std::string sql = ReadTextOr(payload, "sql", "");
+    const bool allowWrite = ReadBoolOr(payload, "allowWrite", false);
+    const SqlExecuteResult result = ExecuteDatabaseSql(path, sql, allowWrite);
+    Json fields{{"result", SqlExecuteResultToJson(result)}};
+    if (result.wroteData) {
+      fields["overview"] = DatabaseOverviewToJson(OpenDatabaseAndReadOverview(path));
+    }
+    return MakeResultReply(type, requestId, std::move(fields));
+  } catch (const std::exception& error) {
+    return MakeErrorReply(type, requestId, error.what());
+  }
+}
+
+Json Close(DataRouteContext& context, std::string_view type, const Json& payload) {
+  const std::string requestId = ReadTextOr(payload, "requestId", "");
+  context.currentDatabasePath.clear();
+  return MakeResultReply(type, requestId);
+}
+
+}  // namespace
+
+Json RouteDatabaseRequest(DataRouteContext& context, std::string_view type, const Json& payload) {
+  if (type == "database.pick") return Pick(context, type, payload);
+  if (type == "database.refresh") return Refresh(context, type, payload);
+  if (type == "database.execute") return Execute(context, type, payload);
+  if (type == "database.close") return Close(context, type, payload);
+  throw std::runtime_error(dispatch_texts::kUnsupported);
+}
+
+}  // namespace nubo
