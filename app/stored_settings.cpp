@@ -4,7 +4,7 @@
 
 #include "app/application.h"
 #include "store/settings_keys.h"
-#include "store/text_convert.h"
+#include "store/utf8.h"
 #include "ui_bridge/field_readers.h"
 #include "ui_bridge/web_address.h"
 

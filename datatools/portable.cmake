@@ -21,4 +21,3 @@ target_compile_options(nubo_text_cores PRIVATE -O3)
 # Packet decoder
 include(${CMAKE_CURRENT_LIST_DIR}/packet/portable.cmake)
 # Database browser
-include(${CMAKE_CURRENT_LIST_DIR}/database/portable.cmake)

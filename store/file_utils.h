@@ -16,6 +16,9 @@ bool IsValidFileName(std::wstring_view name);
 
 bool FileExists(const std::wstring& path);
 
+// The file's size in bytes; 0 when it cannot be read.
+uint64_t FileSizeOrZero(const std::wstring& path);
+
 // Creates the folder and its missing parents; raises when it is not a folder.
 void EnsureDirectory(const std::wstring& path);
 

@@ -12,7 +12,4 @@ std::wstring Utf8ToUtf16(std::string_view text);
 // conversion itself fails.
 std::string Utf16ToUtf8(std::wstring_view text);
 
-// Well-formed UTF-8: no overlong forms, surrogates or values above U+10FFFF.
-bool IsValidUtf8(std::string_view text);
-
 }  // namespace nubo

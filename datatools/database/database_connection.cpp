@@ -3,7 +3,7 @@
 #include <stdexcept>
 
 #include "datatools/database/database_texts.h"
-#include "datatools/database/utf8_repair.h"
+#include "store/utf8.h"
 #include "store/text_convert.h"
 
 namespace nubo {

@@ -6,6 +6,7 @@
 
 #include "datatools/database/database_connection.h"
 #include "datatools/database/database_texts.h"
+#include "store/file_utils.h"
 #include "store/sqlite_handles.h"
 #include "store/text_convert.h"
 
@@ -17,12 +18,6 @@ namespace texts = database_texts;
 std::string FileNameOf(const std::string& path) {
   const size_t separator = path.find_last_of("\\/");
   return separator == std::string::npos ? path : path.substr(separator + 1);
-}
-
-uint64_t FileSizeOf(const std::wstring& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-  return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 // Column 0 of the pragma's first row; no row or no statement gives nothing.
@@ -89,7 +84,7 @@ DatabaseOverview ReadDatabaseOverview(sqlite3* db, const std::wstring& path) {
   DatabaseOverview overview;
   overview.path = Utf16ToUtf8(path);
   overview.fileName = FileNameOf(overview.path);
-  overview.fileSizeBytes = FileSizeOf(path);
+  overview.fileSizeBytes = FileSizeOrZero(path);
   overview.pageSize = ReadPragmaInteger(db, "page_size");
   overview.pageCount = ReadPragmaInteger(db, "page_count");
   overview.userVersion = ReadPragmaInteger(db, "user_version");

@@ -8,7 +8,7 @@
 
 #include "datatools/database/database_connection.h"
 #include "datatools/database/database_texts.h"
-#include "datatools/database/utf8_repair.h"
+#include "store/utf8.h"
 #include "store/file_utils.h"
 #include "store/sqlite_handles.h"
 #include "store/text_convert.h"

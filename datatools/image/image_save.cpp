@@ -16,12 +16,6 @@ namespace {
 
 namespace texts = image_texts;
 
-uint64_t FileSizeOf(const std::wstring& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-  return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
 void WriteTemporaryFile(const std::wstring& path, std::string_view format,
                         const std::vector<unsigned char>& bytes) {
   if (format == "ico") {
@@ -64,7 +58,7 @@ ImageSaveResult SaveConvertedImage(HWND owner, std::string_view dataUrl, std::st
     DeleteFileW(temporaryPath.c_str());
     throw;
   }
-  return ImageSaveResult{false, Utf16ToUtf8(finalPath), FileSizeOf(finalPath)};
+  return ImageSaveResult{false, Utf16ToUtf8(finalPath), FileSizeOrZero(finalPath)};
 }
 
 }  // namespace nubo

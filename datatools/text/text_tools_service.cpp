@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "datatools/packet/packet_inspector_tool.h"
+#include "store/utf8.h"
 #include "datatools/text/digests.h"
 #include "datatools/text/generators.h"
 #include "datatools/text/strict_integer.h"
@@ -41,21 +42,10 @@ ToolResult Finish(std::string& buffer, int32_t count, const char* failure) {
   return ToolResult::Success(std::move(buffer));
 }
 
-bool IsValidUtf8Text(std::string_view bytes) {
-  try {
-    (void)Utf8ToUtf16(bytes);
-    return true;
-  } catch (const std::bad_alloc&) {
-    throw;
-  } catch (const std::exception&) {
-    return false;
-  }
-}
-
 ToolResult FinishDecoded(std::string& buffer, int32_t count, const char* malformed,
                          const char* notUtf8) {
   ToolResult result = Finish(buffer, count, malformed);
-  if (result.success && !IsValidUtf8Text(result.output)) return ToolResult::Failure(notUtf8);
+  if (result.success && !IsValidUtf8(result.output)) return ToolResult::Failure(notUtf8);
   return result;
 }
 

@@ -31,8 +31,10 @@ nubo_wine_start() {
   export WINEDEBUG=-all
   export WINEARCH=win64
   # No Mono or Gecko installers (dialogs, network) and no debugger on a crash
-  # (it would wait forever instead of letting the test fail).
-  export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+  # (it would wait forever instead of letting the test fail), and no menu
+  # builder started behind a saved shortcut (it would outlive the test and
+  # hold its output open).
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d;winemenubuilder.exe=d"
   export TZ=EST5EDT
   unset WAYLAND_DISPLAY
   if [ "$keep_prefix" -eq 0 ]; then rm -rf "$NUBO_WINE_ROOT"; fi

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "store/text_convert.h"
+#include "store/utf8.h"
 
 namespace nubo {
 namespace {

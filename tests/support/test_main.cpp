@@ -13,6 +13,11 @@
 #include <gmock/gmock.h>
 
 int main(int argc, char** argv) {
+  // Processes started behind the test's back (by the system, for a desktop or
+  // a shortcut) must not hold the test's output open after it has ended.
+  for (DWORD stream : {STD_OUTPUT_HANDLE, STD_ERROR_HANDLE, STD_INPUT_HANDLE}) {
+    SetHandleInformation(GetStdHandle(stream), HANDLE_FLAG_INHERIT, 0);
+  }
   wchar_t desktopName[64] = {};
   swprintf(desktopName, 64, L"nubo-test-%lu", GetCurrentProcessId());
   if (HDESK desktop = CreateDesktopW(desktopName, nullptr, nullptr, 0, GENERIC_ALL, nullptr)) {

@@ -1,4 +1,4 @@
-#include "datatools/database/utf8_repair.h"
+#include "store/utf8.h"
 
 #include <cstddef>
 
@@ -45,7 +45,7 @@ size_t SequenceLength(std::string_view text, size_t start, size_t& prefix) {
 
 }  // namespace
 
-bool IsWellFormedUtf8(std::string_view text) {
+bool IsValidUtf8(std::string_view text) {
   size_t position = 0;
   while (position < text.size()) {
     size_t prefix = 0;
@@ -57,7 +57,7 @@ bool IsWellFormedUtf8(std::string_view text) {
 }
 
 std::string RepairUtf8(std::string_view text) {
-  if (IsWellFormedUtf8(text)) return std::string(text);
+  if (IsValidUtf8(text)) return std::string(text);
   std::string repaired;
   repaired.reserve(text.size() + 8);
   size_t position = 0;

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "datatools/database/utf8_repair.h"
+#include "store/utf8.h"
 #include "tests/support/case_name.h"
 
 namespace nubo {
@@ -21,8 +21,8 @@ class Utf8Repair : public ::testing::TestWithParam<RepairCase> {};
 TEST_P(Utf8Repair, ReplacesEachMaximalIllFormedPart) {
   const RepairCase& c = GetParam();
   EXPECT_EQ(RepairUtf8(c.input), c.expected);
-  EXPECT_EQ(IsWellFormedUtf8(c.input), c.input == c.expected);
-  EXPECT_TRUE(IsWellFormedUtf8(RepairUtf8(c.input)));
+  EXPECT_EQ(IsValidUtf8(c.input), c.input == c.expected);
+  EXPECT_TRUE(IsValidUtf8(RepairUtf8(c.input)));
 }
 
 INSTANTIATE_TEST_SUITE_P(

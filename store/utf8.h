@@ -5,9 +5,9 @@
 
 namespace nubo {
 
-// True when text is well-formed UTF-8 (no overlong forms, surrogates or
+// True when text is well-formed UTF-8, (no overlong forms, surrogates or
 // values above U+10FFFF). NUL bytes are allowed.
-bool IsWellFormedUtf8(std::string_view text);
+bool IsValidUtf8(std::string_view text);
 
 // Well-formed text unchanged; otherwise every maximal ill-formed subpart
 // becomes U+FFFD, the way the Unicode standard recommends.
