@@ -7,6 +7,7 @@
 #include "debuggers/network/network_constants.h"
 #include "debuggers/network/network_json.h"
 #include "debuggers/network/network_service.h"
+#include "ui_bridge/dispatch_texts.h"
 #include "ui_bridge/field_readers.h"
 #include "ui_bridge/messages.h"
 
@@ -27,7 +28,6 @@ constexpr std::string_view kStopInvalid = "停止网络调试的请求无效。"
 constexpr std::string_view kSendInvalid = "发送内容为空、超过 64 KiB，或目标连接标识无效。";
 constexpr std::string_view kSendFailed = "网络数据发送失败。";
 constexpr std::string_view kPollInvalid = "网络事件读取请求无效。";
-constexpr std::string_view kUnsupported = "暂不支持这个操作。";
 
 bool IsValidRequestId(const std::string& requestId) {
   return !requestId.empty() && requestId.size() <= kRequestIdMaxBytes;
@@ -171,7 +171,7 @@ Json RouteNetworkRequest(NetworkService& service, std::string_view type, const J
   if (type == "network.stop") return RouteStop(service, type, payload);
   if (type == "network.send") return RouteSend(service, type, payload);
   if (type == "network.poll") return RoutePoll(service, type, payload);
-  throw std::invalid_argument(std::string(kUnsupported));
+  throw std::invalid_argument(dispatch_texts::kUnsupported);
 }
 
 }  // namespace nubo

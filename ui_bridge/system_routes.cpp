@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "ui_bridge/dispatch_texts.h"
 #include "ui_bridge/messages.h"
 #include "ui_bridge/system_route_texts.h"
 
@@ -63,13 +64,13 @@ Json TerminateReply(const PortsContext& ports, std::string_view type, const Json
 Json RoutePortsRequest(const PortsContext& ports, std::string_view type, const Json& payload) {
   if (type == "ports.list") return ListPortsReply(ports, type, payload);
   if (type == "ports.terminate") return TerminateReply(ports, type, payload);
-  throw std::invalid_argument(std::string(system_route_texts::kUnsupported));
+  throw std::invalid_argument(dispatch_texts::kUnsupported);
 }
 
 Json RouteSystemRequest(const SystemSnapshotSource& buildSnapshot, std::string_view type,
                         const Json& payload) {
   if (type != "system.snapshot") {
-    throw std::invalid_argument(std::string(system_route_texts::kUnsupported));
+    throw std::invalid_argument(dispatch_texts::kUnsupported);
   }
   const std::string requestId = ReadRequestId(payload);
   if (!IsValidRequestId(requestId)) {
