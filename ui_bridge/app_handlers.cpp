@@ -21,7 +21,6 @@ namespace keys = settings_keys;
 namespace texts = dispatch_texts;
 
 constexpr size_t kPetNameMaxCodePoints = 16;
-constexpr size_t kRequestIdMaxBytes = 80;
 constexpr size_t kTitleMaxBytes = 160;
 constexpr int32_t kSnoozeDefaultMinutes = 5;
 constexpr int32_t kSnoozeMinMinutes = 1;
@@ -96,7 +95,7 @@ Json Application::OnShortcutsSave(WebViewWindow& sender, const Json& payload) {
   std::string requestId;
   try {
     ReadStringField(payload, "requestId", requestId);
-    if (requestId.empty() || requestId.size() > kRequestIdMaxBytes) {
+    if (!IsValidRequestId(requestId)) {
       throw std::runtime_error(texts::kShortcutsBadRequestId);
     }
     if (sender.Kind() != WindowKind::Dashboard) {

@@ -15,12 +15,7 @@
 namespace nubo {
 namespace {
 
-constexpr size_t kMaxRequestIdBytes = 80;
 constexpr size_t kPathBufferUnits = 32768;
-
-bool IsValidRequestId(const std::string& requestId) {
-  return !requestId.empty() && requestId.size() <= kMaxRequestIdBytes;
-}
 
 // The path is read here, after any dialog of an earlier step has closed,
 // never kept from before it.

@@ -20,7 +20,6 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
-constexpr size_t kRequestIdMaxBytes = 80;
 constexpr size_t kDeviceTypeMaxBytes = 40;
 constexpr size_t kGatedMessageMaxBytes = 1'048'576;
 
@@ -94,7 +93,7 @@ Json Application::SoftwareGate(WebViewWindow& sender, const std::string& type, c
   std::string requestId;
   ReadStringField(payload, "requestId", requestId);
   const bool dashboardOpen = dashboardWindow_ && dashboardWindow_->IsVisible();
-  const bool passes = !requestId.empty() && requestId.size() <= kRequestIdMaxBytes &&
+  const bool passes = IsValidRequestId(requestId) &&
                       sender.Kind() == WindowKind::Dashboard && !shuttingDown_ &&
                       textBytes <= kGatedMessageMaxBytes &&
                       (dashboardOpen || type == "software.scan.cancel");
@@ -109,8 +108,7 @@ Json Application::RouteDeviceRequest(WebViewWindow& sender, const std::string& t
   std::string requestId;
   try {
     ReadStringField(payload, "requestId", requestId);
-    if (requestId.empty() || requestId.size() > kRequestIdMaxBytes ||
-        type.size() > kDeviceTypeMaxBytes || textBytes > kGatedMessageMaxBytes ||
+    if (!IsValidRequestId(requestId) || type.size() > kDeviceTypeMaxBytes || textBytes > kGatedMessageMaxBytes ||
         sender.Kind() != WindowKind::Dashboard || shuttingDown_) {
       throw std::runtime_error(dispatch_texts::kDeviceRequestInvalid);
     }

@@ -37,6 +37,12 @@ bool ReadBoolOr(const Json& payload, std::string_view name, bool fallback);
 template <typename T>
 T ReadNumberOr(const Json& payload, std::string_view name, T fallback);
 
+// A request's own id, echoed in its reply: 1 to maxBytes bytes of any kind.
+inline constexpr size_t kRequestIdMaxBytes = 80;
+inline bool IsValidRequestId(std::string_view requestId, size_t maxBytes = kRequestIdMaxBytes) {
+  return !requestId.empty() && requestId.size() <= maxBytes;
+}
+
 // Validators over UTF-8 byte strings.
 bool IsValidIdentifier(std::string_view text);
 bool IsValidDisplayName(std::string_view text, size_t maxCodePoints);

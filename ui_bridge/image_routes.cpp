@@ -30,7 +30,7 @@ std::string_view ReadLargeTextOrEmpty(const Json& payload, const char* name) {
 
 Json Save(DataRouteContext& context, std::string_view type, const Json& payload) {
   const std::string requestId = ReadTextOr(payload, "requestId", "");
-  if (requestId.empty() || requestId.size() > kMaxImageRequestIdBytes) {
+  if (!IsValidRequestId(requestId, kMaxImageRequestIdBytes)) {
     throw std::runtime_error(data_route_texts::kImageRequestInvalid);
   }
   try {

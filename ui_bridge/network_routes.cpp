@@ -14,7 +14,6 @@
 namespace nubo {
 namespace {
 
-constexpr size_t kRequestIdMaxBytes = 80;
 constexpr size_t kMulticastTextMaxBytes = 15;
 constexpr size_t kDataHexMaxBytes = 131072;
 constexpr size_t kTargetPeerIdMaxBytes = 80;
@@ -28,10 +27,6 @@ constexpr std::string_view kStopInvalid = "停止网络调试的请求无效。"
 constexpr std::string_view kSendInvalid = "发送内容为空、超过 64 KiB，或目标连接标识无效。";
 constexpr std::string_view kSendFailed = "网络数据发送失败。";
 constexpr std::string_view kPollInvalid = "网络事件读取请求无效。";
-
-bool IsValidRequestId(const std::string& requestId) {
-  return !requestId.empty() && requestId.size() <= kRequestIdMaxBytes;
-}
 
 // True for a requestId of 1 to 80 bytes; a string of another length is still
 // copied out, as the error reply repeats it.

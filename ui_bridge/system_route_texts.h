@@ -5,8 +5,6 @@
 
 namespace nubo::system_route_texts {
 
-inline constexpr std::size_t kRequestIdMaxBytes = 80;
-
 inline constexpr std::string_view kSnapshotRequestInvalid = "系统信息请求缺少有效标识。";
 inline constexpr std::string_view kPortsRequestInvalid = "端口请求缺少有效标识。";
 inline constexpr std::string_view kConfirmationRequired = "结束进程前必须明确确认。";

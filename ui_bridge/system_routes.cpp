@@ -8,15 +8,12 @@
 #include <string>
 
 #include "ui_bridge/dispatch_texts.h"
+#include "ui_bridge/field_readers.h"
 #include "ui_bridge/messages.h"
 #include "ui_bridge/system_route_texts.h"
 
 namespace nubo {
 namespace {
-
-bool IsValidRequestId(const std::string& requestId) {
-  return !requestId.empty() && requestId.size() <= system_route_texts::kRequestIdMaxBytes;
-}
 
 std::string ReadRequestId(const Json& payload) { return ReadTextOr(payload, "requestId", ""); }
 

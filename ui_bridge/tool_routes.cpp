@@ -9,7 +9,6 @@ namespace nubo {
 namespace {
 
 constexpr char kToolReplyFamily[] = "tool";
-constexpr size_t kMaxRequestIdBytes = 80;
 constexpr char kToolRequestIncomplete[] = "工具请求缺少必要参数。";
 
 }  // namespace
@@ -26,8 +25,7 @@ Json RouteToolExecute(const Json& payload) {
   const bool padded = ReadBoolOr(payload, "padded", true);
   const bool urlSafe = ReadBoolOr(payload, "urlSafe", false);
 
-  if (requestId.empty() || requestId.size() > kMaxRequestIdBytes || toolId.empty() ||
-      operation.empty()) {
+  if (!IsValidRequestId(requestId) || toolId.empty() || operation.empty()) {
     return MakeErrorReply(kToolReplyFamily, requestId, kToolRequestIncomplete);
   }
 
