@@ -4,24 +4,14 @@
 
 #include "app/app_texts.h"
 #include "store/text_convert.h"
+#include "store/utf8.h"
 #include "windows/window_constants.h"
 
 namespace nubo {
 namespace {
 
-std::wstring LenientUtf16(const char* text) {
-  try {
-    return Utf8ToUtf16(text);
-  } catch (const std::exception&) {
-    // Show what can be shown: invalid sequences become replacement characters.
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    if (length <= 1) return {};
-    std::wstring lenient(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text, -1, lenient.data(), length);
-    lenient.resize(static_cast<size_t>(length - 1));
-    return lenient;
-  }
-}
+// Show what can be shown: invalid sequences become replacement characters.
+std::wstring LenientUtf16(const char* text) { return Utf8ToUtf16(RepairUtf8(text)); }
 
 }  // namespace
 

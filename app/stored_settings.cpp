@@ -11,12 +11,10 @@
 namespace nubo {
 namespace {
 
-constexpr size_t kPetNameMaxCodePoints = 16;
 constexpr char kLegacyMarketplaceView[] = "marketplace";
 
 bool IsStoredPetName(const std::string& name) {
-  return name.size() <= 4 * kPetNameMaxCodePoints && IsValidUtf8(name) &&
-         IsValidDisplayName(name, kPetNameMaxCodePoints);
+  return IsValidUtf8(name) && IsValidDisplayName(name, settings_defaults::kPetNameMaxCodePoints);
 }
 
 // Read like the standard string-to-int conversion: leading white space and a

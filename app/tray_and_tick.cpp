@@ -80,13 +80,7 @@ void Application::ShowTrayMenu() {
       ShowDashboard();
       break;
     case kTrayMenuPet:
-      if (IsPetWindowVisible()) {
-        SetPetHidden(true);
-      } else {
-        petHiddenByUser_ = false;
-        presentationSuppressed_ = false;
-        UpdatePetVisibility();
-      }
+      SetPetHidden(IsPetWindowVisible());
       break;
     case kTrayMenuQuit:
       Quit();

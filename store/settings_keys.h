@@ -27,4 +27,7 @@ inline constexpr char kTheme[] = "warm";
 inline constexpr char kTextSize[] = "comfortable";
 inline constexpr char kLastView[] = "today";
 
+// The pet's name, stored or sent: at most this many code points.
+inline constexpr unsigned kPetNameMaxCodePoints = 16;
+
 }  // namespace nubo::settings_defaults

@@ -12,7 +12,6 @@
 #include "ui_bridge/field_readers.h"
 #include "ui_bridge/messages.h"
 #include "ui_bridge/web_address.h"
-#include "windows/window_constants.h"
 
 namespace nubo {
 namespace {
@@ -20,7 +19,6 @@ namespace {
 namespace keys = settings_keys;
 namespace texts = dispatch_texts;
 
-constexpr size_t kPetNameMaxCodePoints = 16;
 constexpr size_t kTitleMaxBytes = 160;
 constexpr int32_t kSnoozeDefaultMinutes = 5;
 constexpr int32_t kSnoozeMinMinutes = 1;
@@ -32,11 +30,6 @@ constexpr std::array<std::string_view, 7> kPetActions = {"idle",  "walkLeft", "w
 constexpr std::array<std::string_view, 4> kRepeatRules = {"none", "daily", "weekdays", "weekly"};
 constexpr std::array<std::string_view, 3> kPriorities = {"normal", "important", "urgent"};
 
-template <size_t N>
-bool Contains(const std::array<std::string_view, N>& values, std::string_view value) {
-  return std::find(values.begin(), values.end(), value) != values.end();
-}
-
 const char* Flag(bool on) { return on ? "1" : "0"; }
 
 Json ReminderIdMessage(const char* type, int64_t id) { return MakeMessage(type, Json{{"id", id}}); }
@@ -47,7 +40,7 @@ void Application::OnSettingsUpdate(const Json& payload) {
   // Every member is read and checked before anything changes, so a refusal or
   // a member of the wrong type leaves memory, store and windows as they were.
   const std::string name = ReadTextOr(payload, "petName", petName_);
-  if (!IsValidDisplayName(name, kPetNameMaxCodePoints)) {
+  if (!IsValidDisplayName(name, settings_defaults::kPetNameMaxCodePoints)) {
     throw std::runtime_error(texts::kBadPetName);
   }
   const std::string theme = ReadTextOr(payload, "workspaceTheme", workspaceTheme_);
@@ -143,7 +136,7 @@ void Application::OnShortcutsOpen(WebViewWindow& sender, const Json& payload) {
 
 void Application::OnPetAction(WebViewWindow& sender, const Json& payload) {
   const std::string action = ReadTextOr(payload, "action", "");
-  if (!Contains(kPetActions, action)) {
+  if (!IsOneOf(action, kPetActions)) {
     SendAppError(sender, texts::kUnknownPetAction);
     return;
   }
@@ -156,7 +149,7 @@ void Application::OnReminderCreate(WebViewWindow& sender, const Json& payload) {
   const std::string repeatRule = ReadTextOr(payload, "repeatRule", "none");
   const std::string priority = ReadTextOr(payload, "priority", "normal");
   if (title.empty() || title.size() > kTitleMaxBytes || dueAt <= 0 ||
-      !Contains(kRepeatRules, repeatRule) || !Contains(kPriorities, priority)) {
+      !IsOneOf(repeatRule, kRepeatRules) || !IsOneOf(priority, kPriorities)) {
     SendAppError(sender, texts::kBadReminder);
     return;
   }

@@ -16,32 +16,23 @@
 namespace nubo {
 namespace {
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
-}
-
 constexpr size_t kDeviceTypeMaxBytes = 40;
 constexpr size_t kGatedMessageMaxBytes = 1'048'576;
 
-bool IsOneOf(std::string_view type, std::initializer_list<std::string_view> types) {
-  for (std::string_view candidate : types) {
-    if (type == candidate) return true;
+// A text that is not valid UTF-8 (a stored setting, an exception's text)
+// must not stop the answer: the window is told instead.
+std::string SerializeOrUnsendable(const Json& message) {
+  try {
+    return SerializeMessage(message);
+  } catch (const Json::exception&) {
+    return SerializeMessage(MakeMessage("app.error", Json{{"message", dispatch_texts::kUnsendable}}));
   }
-  return false;
 }
 
 }  // namespace
 
 void Application::SendToWindow(WebViewWindow& window, const Json& message) {
-  std::string text;
-  try {
-    text = SerializeMessage(message);
-  } catch (const Json::exception&) {
-    // A text that is not valid UTF-8 (a stored setting, an exception's text)
-    // must not stop the answer: the window is told instead.
-    text = SerializeMessage(MakeMessage("app.error", Json{{"message", dispatch_texts::kUnsendable}}));
-  }
-  window.PostJson(text);
+  window.PostJson(SerializeOrUnsendable(message));
 }
 
 void Application::SendAppError(WebViewWindow& window, std::string_view message) {
@@ -53,15 +44,7 @@ void Application::PostToBoth(const std::string& text) {
   if (dashboardWindow_ && dashboardWindow_->IsBrowserReady()) dashboardWindow_->PostJson(text);
 }
 
-void Application::Broadcast(const Json& value) {
-  std::string text;
-  try {
-    text = SerializeMessage(value);
-  } catch (const Json::exception&) {
-    text = SerializeMessage(MakeMessage("app.error", Json{{"message", dispatch_texts::kUnsendable}}));
-  }
-  PostToBoth(text);
-}
+void Application::Broadcast(const Json& value) { PostToBoth(SerializeOrUnsendable(value)); }
 
 void Application::SendStateSync(WebViewWindow* window) {
   const Json message = MakeMessage("state.sync", BuildStatePayload());
@@ -128,10 +111,12 @@ void Application::HandleRequest(WebViewWindow& sender, const std::string& text,
                                 const Json& document) {
   const std::string type = ReadTextOr(document, "type", "");
   const auto payloadIt = document.find("payload");
-  const Json payload = payloadIt != document.end() ? *payloadIt : Json::object();
+  // Read in place: a payload may hold megabytes (a picture, a tool's input).
+  static const Json kNoPayload = Json::object();
+  const Json& payload = payloadIt != document.end() ? *payloadIt : kNoPayload;
   const bool fromDashboard = sender.Kind() == WindowKind::Dashboard;
 
-  if (StartsWith(type, "network.") && !fromDashboard) {
+  if (type.starts_with("network.") && !fromDashboard) {
     SendAppError(sender, dispatch_texts::kNetworkFromPet);
     return;
   }
@@ -148,17 +133,15 @@ void Application::HandleRequest(WebViewWindow& sender, const std::string& text,
     if (layout != "single" && layout != "sheet") return;
     const bool open = ReadBoolOr(payload, "open", false);
     sender.SetPetMenuLayout(open, layout);
-  } else if (IsOneOf(type, {"window.openToolbox", "window.openShortcutSettings"})) {
-    if (type == "window.openToolbox") {
-      OpenDashboardAt("toolbox", "");
-    } else {
-      const std::string shortcut = ReadTextOr(payload, "shortcut", "");
-      if (!shortcut.empty() && shortcut != "finance" && shortcut != "learning") {
-        SendAppError(sender, dispatch_texts::kUnknownShortcut);
-        return;
-      }
-      OpenDashboardAt("shortcuts", shortcut);
+  } else if (type == "window.openToolbox") {
+    OpenDashboardAt("toolbox", "");
+  } else if (type == "window.openShortcutSettings") {
+    const std::string shortcut = ReadTextOr(payload, "shortcut", "");
+    if (!shortcut.empty() && shortcut != "finance" && shortcut != "learning") {
+      SendAppError(sender, dispatch_texts::kUnknownShortcut);
+      return;
     }
+    OpenDashboardAt("shortcuts", shortcut);
   } else if (type == "shortcuts.save") {
     SendToWindow(sender, OnShortcutsSave(sender, payload));
   } else if (type == "shortcuts.open") {
@@ -189,7 +172,7 @@ void Application::HandleRequest(WebViewWindow& sender, const std::string& text,
     OnCharacterDelete(payload);
   } else if (type == "tool.execute") {
     SendToWindow(sender, RouteToolExecute(payload));
-  } else if (StartsWith(type, "serial.") || StartsWith(type, "mqtt.") || StartsWith(type, "modbus.")) {
+  } else if (type.starts_with("serial.") || type.starts_with("mqtt.") || type.starts_with("modbus.")) {
     SendToWindow(sender, RouteDeviceRequest(sender, type, payload, text.size()));
   } else if (IsOneOf(type, {"network.interfaces", "network.start", "network.stop", "network.send",
                             "network.poll"})) {
@@ -198,7 +181,7 @@ void Application::HandleRequest(WebViewWindow& sender, const std::string& text,
     SendToWindow(sender, RouteSystemRequest(BuildSystemSnapshot, type, payload));
   } else if (type == "ports.list" || type == "ports.terminate") {
     SendToWindow(sender, RoutePortsRequest(portsContext_, type, payload));
-  } else if (StartsWith(type, "software.")) {
+  } else if (type.starts_with("software.")) {
     Json refusal = SoftwareGate(sender, type, payload, text.size());
     if (!refusal.is_null()) {
       SendToWindow(sender, refusal);

@@ -15,14 +15,6 @@ constexpr std::array<std::string_view, 3> kThemes = {"warm", "cloud", "rose"};
 constexpr size_t kIdentifierMaxBytes = 64;
 constexpr size_t kHostTextMaxBytes = 253;
 
-template <size_t N>
-bool IsOneOf(std::string_view text, const std::array<std::string_view, N>& allowed) {
-  for (std::string_view candidate : allowed) {
-    if (text == candidate) return true;
-  }
-  return false;
-}
-
 bool IsAsciiWhiteSpace(unsigned char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }

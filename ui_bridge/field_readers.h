@@ -1,6 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <initializer_list>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -41,6 +44,15 @@ T ReadNumberOr(const Json& payload, std::string_view name, T fallback);
 inline constexpr size_t kRequestIdMaxBytes = 80;
 inline bool IsValidRequestId(std::string_view requestId, size_t maxBytes = kRequestIdMaxBytes) {
   return !requestId.empty() && requestId.size() <= maxBytes;
+}
+
+// Whether text is one of the listed values, compared byte for byte.
+template <typename Values>
+bool IsOneOf(std::string_view text, const Values& values) {
+  return std::find(std::begin(values), std::end(values), text) != std::end(values);
+}
+inline bool IsOneOf(std::string_view text, std::initializer_list<std::string_view> values) {
+  return IsOneOf<std::initializer_list<std::string_view>>(text, values);
 }
 
 // Validators over UTF-8 byte strings.

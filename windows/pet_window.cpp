@@ -1,7 +1,6 @@
 // The pet window's own behaviour: kept on its monitor, dragged by the front
 // end, enlarged around itself for its menu, following DPI changes and playing
 // the presentation of a due reminder.
-#include <cmath>
 
 #include "app/application.h"
 #include "ui_bridge/messages.h"

@@ -96,12 +96,13 @@ bool WebViewWindow::Create(HINSTANCE instance) {
   } else {
     const POINT anchor = owner_.HasPetPosition() ? owner_.PetPosition()
                                                  : POINT{workArea.right - 1, workArea.bottom - 1};
-    const int dpi = EffectiveDpi(GetMonitorDpi(MonitorFromPoint(anchor, MONITOR_DEFAULTTONEAREST)));
+    const HMONITOR monitor = MonitorFromPoint(anchor, MONITOR_DEFAULTTONEAREST);
+    const int dpi = EffectiveDpi(GetMonitorDpi(monitor));
     place = ComputeDefaultPetRect(workArea, dpi);
     if (owner_.HasPetPosition()) {
       MONITORINFO info{};
       info.cbSize = sizeof(info);
-      if (GetMonitorInfoW(MonitorFromPoint(anchor, MONITOR_DEFAULTTONEAREST), &info)) {
+      if (GetMonitorInfoW(monitor, &info)) {
         place = ComputeSavedPetRect(ToPixelRect(info.rcMonitor), anchor.x, anchor.y, dpi);
       }
     }

@@ -7,7 +7,6 @@ namespace nubo {
 
 inline constexpr wchar_t kWindowClassName[] = L"NuboDesktopPet.WebViewWindow";
 inline constexpr wchar_t kAppCaption[] = L"星朵助手";
-inline constexpr char kAppCaptionUtf8[] = "星朵助手";
 inline constexpr UINT kTrayCallbackMessage = WM_APP + 42;
 inline constexpr int kAppIconResource = 101;
 

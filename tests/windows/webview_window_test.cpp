@@ -276,15 +276,5 @@ TEST(BrowserWindow, PetOwnsTheTickTimer) {
   EXPECT_FALSE(KillTimer(harness.PetHandle(), kTickTimerId));
 }
 
-TEST(BrowserWindow, DestroyingTheWindowDropsPendingCompletions) {
-  AppHarness harness;
-  harness.Build();
-  auto window = std::make_unique<WebViewWindow>(harness.app(), WindowKind::Dashboard);
-  ASSERT_TRUE(window->Create(GetModuleHandleW(nullptr)));
-  window.reset();  // the environment completion is still queued
-  harness.Pump();  // and must not run for the destroyed window
-  SUCCEED();
-}
-
 }  // namespace
 }  // namespace nubo
