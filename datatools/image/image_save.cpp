@@ -36,7 +36,7 @@ ImageSaveResult SaveConvertedImage(HWND owner, std::string_view dataUrl, std::st
     throw std::runtime_error(texts::kNameTooLong);
   }
   const std::string prefix = ImageFormatDataUrlPrefix(format);
-  if (dataUrl.substr(0, prefix.size()) != prefix) throw std::runtime_error(texts::kContentMismatch);
+  if (!dataUrl.starts_with(prefix)) throw std::runtime_error(texts::kContentMismatch);
   const std::vector<unsigned char> bytes = DecodeConvertedImageBase64(dataUrl.substr(prefix.size()));
   if (!HasImageSignature(format, bytes)) throw std::runtime_error(texts::kSignatureMismatch);
 
@@ -51,13 +51,8 @@ ImageSaveResult SaveConvertedImage(HWND owner, std::string_view dataUrl, std::st
   buffer.back() = L'\0';
   const std::wstring finalPath = WithImageExtension(std::wstring(buffer.data()), format);
   const std::wstring temporaryPath = finalPath + texts::kTemporarySuffix;
-  WriteTemporaryFile(temporaryPath, format, bytes);
-  try {
-    MoveFileReplacing(temporaryPath, finalPath);
-  } catch (...) {
-    DeleteFileW(temporaryPath.c_str());
-    throw;
-  }
+  WriteThroughTemporary(temporaryPath, finalPath,
+                        [&] { WriteTemporaryFile(temporaryPath, format, bytes); });
   return ImageSaveResult{false, Utf16ToUtf8(finalPath), FileSizeOrZero(finalPath)};
 }
 
