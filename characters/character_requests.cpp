@@ -19,23 +19,6 @@ namespace {
 
 namespace texts = character_texts;
 
-// Clean-up on a path that is already failing: its own failure must not hide
-// the first one.
-void DeleteFileQuietly(const std::wstring& path) { DeleteFileW(path.c_str()); }
-
-// write() creates the temporary file; it is then moved over the target. On
-// any failure the temporary file is removed and the failure passed on.
-template <typename Write>
-void WriteThroughTemporary(const std::wstring& temporary, const std::wstring& target, Write write) {
-  try {
-    write();
-    MoveFileReplacing(temporary, target);
-  } catch (...) {
-    DeleteFileQuietly(temporary);
-    throw;
-  }
-}
-
 }  // namespace
 
 void Application::RestoreWardrobe(std::vector<CharacterRecord> characters, std::string activeId) {

@@ -45,8 +45,7 @@ std::optional<CharacterRecord> ReadStoredRecord(const Json& element) {
     return std::nullopt;
   }
   // A NUL would make the path that is opened differ from the stored name.
-  if (file->empty() || file->find('\0') != std::string::npos ||
-      !IsValidFileName(Utf8ToUtf16(*file))) {
+  if (file->find('\0') != std::string::npos || !IsValidFileName(Utf8ToUtf16(*file))) {
     return std::nullopt;
   }
   return CharacterRecord{*id, *name, *file, *layout};

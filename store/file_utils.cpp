@@ -104,6 +104,19 @@ void DeleteFileIfExists(const std::wstring& path) {
   throw std::runtime_error(kDeleteFailed);
 }
 
+void DeleteFileQuietly(const std::wstring& path) { DeleteFileW(path.c_str()); }
+
+void WriteThroughTemporary(const std::wstring& temporary, const std::wstring& target,
+                           const std::function<void()>& write) {
+  try {
+    write();
+    MoveFileReplacing(temporary, target);
+  } catch (...) {
+    DeleteFileQuietly(temporary);
+    throw;
+  }
+}
+
 int64_t NowMilliseconds() {
   FILETIME now{};
   GetSystemTimeAsFileTime(&now);

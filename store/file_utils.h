@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -31,6 +32,15 @@ bool WriteAllToHandle(void* handle, const void* bytes, size_t byteCount);
 void MoveFileReplacing(const std::wstring& source, const std::wstring& target);
 
 void DeleteFileIfExists(const std::wstring& path);
+
+// For clean-up on a path that is already failing: its own failure must not
+// hide the first one.
+void DeleteFileQuietly(const std::wstring& path);
+
+// write() creates the temporary file, which is then moved over the target. On
+// any failure the temporary file is removed and the failure passed on.
+void WriteThroughTemporary(const std::wstring& temporary, const std::wstring& target,
+                           const std::function<void()>& write);
 
 // Wall-clock time in Unix milliseconds.
 int64_t NowMilliseconds();

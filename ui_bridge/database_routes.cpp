@@ -2,20 +2,18 @@
 
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "datatools/database/database_json.h"
 #include "datatools/database/database_overview.h"
 #include "datatools/database/database_texts.h"
 #include "datatools/database/sql_execute.h"
+#include "datatools/dialogs/dialog_path_buffer.h"
 #include "ui_bridge/data_route_texts.h"
 #include "ui_bridge/dispatch_texts.h"
 #include "ui_bridge/field_readers.h"
 
 namespace nubo {
 namespace {
-
-constexpr size_t kPathBufferUnits = 32768;
 
 // The path is read here, after any dialog of an earlier step has closed,
 // never kept from before it.
@@ -33,15 +31,14 @@ Json Pick(DataRouteContext& context, std::string_view type, const Json& payload)
   }
   try {
     const bool createNew = ReadBoolOr(payload, "createNew", false);
-    std::vector<wchar_t> buffer(kPathBufferUnits, L'\0');
+    DialogPathBuffer buffer;
     const int chosen = context.dialogGate.Run([&] {
       return context.dialogs.databaseFile(context.owner, createNew, buffer.data(), buffer.size());
     });
     if (chosen == 0) return MakeResultReply(type, requestId, Json{{"cancelled", true}});
     if (chosen != 1) return MakeErrorReply(type, requestId, data_route_texts::kFilePickerFailed);
 
-    buffer.back() = L'\0';
-    const std::wstring path(buffer.data());
+    const std::wstring path = buffer.Path();
     const DatabaseOverview overview =
         createNew ? CreateDatabaseAndReadOverview(path) : OpenDatabaseAndReadOverview(path);
     context.currentDatabasePath = path;

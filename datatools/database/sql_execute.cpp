@@ -58,7 +58,7 @@ int WatchStatement(void* context, int action, const char* first, const char*, co
 }
 
 void ValidateSql(const std::string& sql) {
-  if (sql.empty() || IsBlank(sql)) throw std::runtime_error(texts::kSqlEmpty);
+  if (IsBlank(sql)) throw std::runtime_error(texts::kSqlEmpty);
   if (sql.size() > texts::kMaxSqlBytes) throw std::runtime_error(texts::kSqlTooLong);
   // SQLite reads the text up to its first NUL; refuse rather than run a part.
   if (sql.find('\0') != std::string::npos) throw std::runtime_error(texts::kSqlHoldsNul);
@@ -164,10 +164,9 @@ SqlExecuteResult ExecuteDatabaseSql(const std::wstring& path, const std::string&
 
   result.affectedRows = sqlite3_total_changes64(db) - changesBefore;
   result.lastInsertId = sqlite3_last_insert_rowid(db);
-  result.elapsedMilliseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(
+  result.elapsedMilliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(
                                    std::chrono::steady_clock::now() - started)
-                                   .count() /
-                               1000000;
+                                   .count();
   result.message = SummaryMessage(result);
   return result;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "characters/base64_picture.h"
 #include "datatools/image/image_texts.h"
 #include "store/text_convert.h"
 
@@ -23,14 +24,7 @@ constexpr FormatEntry kFormats[] = {
     {"ico", "data:image/png;base64,"},
 };
 
-constexpr unsigned char kPngSignature[] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
 constexpr unsigned char kJpegSignature[] = {0xFF, 0xD8, 0xFF};
-
-bool StartsWith(const std::vector<unsigned char>& bytes, size_t offset, const void* expected,
-                size_t length) {
-  return bytes.size() >= offset + length &&
-         std::memcmp(bytes.data() + offset, expected, length) == 0;
-}
 
 bool EndsWithIgnoringCase(const std::wstring& path, std::wstring_view suffix) {
   if (path.size() < suffix.size()) return false;
@@ -53,11 +47,12 @@ std::wstring ImageFormatExtension(std::string_view format) {
 }
 
 bool HasImageSignature(std::string_view format, const std::vector<unsigned char>& bytes) {
-  if (format == "png" || format == "ico") {
-    return StartsWith(bytes, 0, kPngSignature, sizeof(kPngSignature));
+  if (format == "png" || format == "ico") return HasPngSignature(bytes);
+  if (format == "jpeg") {
+    return bytes.size() >= sizeof(kJpegSignature) &&
+           std::memcmp(bytes.data(), kJpegSignature, sizeof(kJpegSignature)) == 0;
   }
-  if (format == "jpeg") return StartsWith(bytes, 0, kJpegSignature, sizeof(kJpegSignature));
-  if (format == "webp") return StartsWith(bytes, 0, "RIFF", 4) && StartsWith(bytes, 8, "WEBP", 4);
+  if (format == "webp") return HasWebpSignature(bytes);
   return false;
 }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "characters/ico_writer.h"
+#include "datatools/dialogs/dialog_path_buffer.h"
 #include "datatools/image/image_decode.h"
 #include "datatools/image/image_formats.h"
 #include "datatools/image/image_texts.h"
@@ -36,28 +37,22 @@ ImageSaveResult SaveConvertedImage(HWND owner, std::string_view dataUrl, std::st
     throw std::runtime_error(texts::kNameTooLong);
   }
   const std::string prefix = ImageFormatDataUrlPrefix(format);
-  if (dataUrl.substr(0, prefix.size()) != prefix) throw std::runtime_error(texts::kContentMismatch);
+  if (!dataUrl.starts_with(prefix)) throw std::runtime_error(texts::kContentMismatch);
   const std::vector<unsigned char> bytes = DecodeConvertedImageBase64(dataUrl.substr(prefix.size()));
   if (!HasImageSignature(format, bytes)) throw std::runtime_error(texts::kSignatureMismatch);
 
   const std::wstring initialName = SuggestedImageFileName(suggestedBaseName, format);
   const std::wstring wideFormat = Utf8ToUtf16(format);
-  std::vector<wchar_t> buffer(texts::kPathBufferUnits, L'\0');
+  DialogPathBuffer buffer;
   const int chosen = showDialog(owner, wideFormat.c_str(), initialName.c_str(), buffer.data(),
                                 buffer.size());
   if (chosen == 0) return ImageSaveResult{true, {}, 0};
   if (chosen != 1) throw std::runtime_error(texts::kDialogFailed);
 
-  buffer.back() = L'\0';
-  const std::wstring finalPath = WithImageExtension(std::wstring(buffer.data()), format);
+  const std::wstring finalPath = WithImageExtension(buffer.Path(), format);
   const std::wstring temporaryPath = finalPath + texts::kTemporarySuffix;
-  WriteTemporaryFile(temporaryPath, format, bytes);
-  try {
-    MoveFileReplacing(temporaryPath, finalPath);
-  } catch (...) {
-    DeleteFileW(temporaryPath.c_str());
-    throw;
-  }
+  WriteThroughTemporary(temporaryPath, finalPath,
+                        [&] { WriteTemporaryFile(temporaryPath, format, bytes); });
   return ImageSaveResult{false, Utf16ToUtf8(finalPath), FileSizeOrZero(finalPath)};
 }
 

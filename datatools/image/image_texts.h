@@ -10,7 +10,6 @@ inline constexpr size_t kMaxSuggestedNameBytes = 512;
 inline constexpr size_t kMaxSuggestedNameUnits = 80;
 inline constexpr size_t kMaxBase64Characters = 67108864;  // 64 Mi
 inline constexpr uint32_t kMaxDecodedBytes = 33554432;    // 32 MiB
-inline constexpr uint64_t kPathBufferUnits = 32768;
 
 inline constexpr char kDefaultBaseName[] = "converted-image";
 inline constexpr wchar_t kTemporarySuffix[] = L".converting";

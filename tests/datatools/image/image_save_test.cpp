@@ -7,6 +7,7 @@
 #include "datatools/image/image_save.h"
 #include "store/text_convert.h"
 #include "store/win_handles.h"
+#include "tests/characters/picture_bytes.h"
 #include "tests/datatools/image/image_test_helpers.h"
 #include "tests/support/case_name.h"
 #include "tests/support/import_patch.h"
@@ -64,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"JpegUrlForPng", "png", DataUrl("jpeg", kJpeg), "a", "图片内容与所选输出格式不一致。"},
         RefusalCase{"PngUrlForJpeg", "jpeg", DataUrl("png", kPng), "a", "图片内容与所选输出格式不一致。"},
         RefusalCase{"IconUrlForIco", "ico", DataUrl("x-icon", kPng), "a", "图片内容与所选输出格式不一致。"},
-        RefusalCase{"PrefixInOtherCase", "png", "DATA:image/png;base64," + nubo::testing::Base64(kPng),
+        RefusalCase{"PrefixInOtherCase", "png", "DATA:image/png;base64," + nubo::testing::Base64Encode(kPng),
                     "a", "图片内容与所选输出格式不一致。"},
         RefusalCase{"ShorterThanPrefix", "png", "data:image/png", "a", "图片内容与所选输出格式不一致。"},
         RefusalCase{"NothingAfterPrefix", "png", "data:image/png;base64,", "a",

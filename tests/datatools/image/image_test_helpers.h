@@ -9,12 +9,11 @@
 
 namespace nubo::testing {
 
-std::string Base64(const std::string& bytes);
-
-// Bytes that start with the format's signature ("png", "jpeg", "webp").
+// Bytes that start with the format's signature ("png", "jpeg", "webp"),
+// padded to length.
 std::string SignedImage(const std::string& format, size_t length);
 
-// "data:image/<mime>;base64," + Base64(bytes).
+// "data:image/<mime>;base64," + Base64Encode(bytes).
 std::string DataUrl(const std::string& mime, const std::string& bytes);
 
 // Stands in for the save dialog: records what it was shown and answers with
