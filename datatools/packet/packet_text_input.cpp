@@ -4,6 +4,7 @@
 #include <initializer_list>
 
 #include "datatools/packet/packet_decoder.h"
+#include "datatools/text/hex_digits.h"
 
 namespace nubo {
 namespace {
@@ -16,10 +17,10 @@ struct CharacterTable {
   std::int8_t classes[256];
 
   constexpr CharacterTable() : classes() {
-    for (int c = 0; c < 256; ++c) classes[c] = kInvalid;
-    for (int c = '0'; c <= '9'; ++c) classes[c] = static_cast<std::int8_t>(c - '0');
-    for (int c = 'a'; c <= 'f'; ++c) classes[c] = static_cast<std::int8_t>(c - 'a' + 10);
-    for (int c = 'A'; c <= 'F'; ++c) classes[c] = static_cast<std::int8_t>(c - 'A' + 10);
+    for (int c = 0; c < 256; ++c) {
+      const int digit = text_core::HexDigitValue(static_cast<char>(c));
+      classes[c] = digit >= 0 ? static_cast<std::int8_t>(digit) : kInvalid;
+    }
     for (char c : {' ', '\t', '\n', '\v', '\f', '\r', ',', '-', ':', '_'}) {
       classes[static_cast<unsigned char>(c)] = kSeparator;
     }
