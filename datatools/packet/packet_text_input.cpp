@@ -1,6 +1,5 @@
 #include "datatools/packet/packet_text_input.h"
 
-#include <cstring>
 #include <initializer_list>
 
 #include "datatools/packet/packet_decoder.h"
@@ -30,16 +29,21 @@ constexpr CharacterTable kCharacters;
 
 }  // namespace
 
-int PacketParseMode(const char* text, PacketMode* mode) {
-  if (text == nullptr || mode == nullptr) return -1;
+int PacketParseMode(std::string_view text, PacketMode* mode) {
+  if (mode == nullptr) return -1;
   for (std::uint32_t value = 0; value <= kPacketModeLast; ++value) {
     const auto candidate = static_cast<PacketMode>(value);
-    if (std::strcmp(text, PacketModeName(candidate)) == 0) {
+    if (text == PacketModeName(candidate)) {
       *mode = candidate;
       return 0;
     }
   }
   return -1;
+}
+
+int PacketParseMode(const char* text, PacketMode* mode) {
+  if (text == nullptr) return -1;
+  return PacketParseMode(std::string_view(text), mode);
 }
 
 std::size_t PacketHexCapacity(std::size_t n) { return n / 2 + 1; }
