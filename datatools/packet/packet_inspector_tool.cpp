@@ -12,12 +12,8 @@
 namespace nubo {
 
 ToolResult InspectPacketHexDump(std::string_view input, std::string_view operation) {
-  // The mode reader takes a C string: an operation with a NUL inside would
-  // otherwise be read only up to that NUL.
   PacketMode mode = PacketMode::kAuto;
-  const std::string operationText(operation);
-  if (operation.find('\0') != std::string_view::npos ||
-      PacketParseMode(operationText.c_str(), &mode) != 0) {
+  if (PacketParseMode(operation, &mode) != 0) {
     return ToolResult::Failure(packet_inspector::kBadMode);
   }
 

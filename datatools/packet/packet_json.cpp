@@ -4,6 +4,8 @@
 #include <string_view>
 
 #include "datatools/packet/packet_decoder.h"
+#include "datatools/packet/packet_text_writer.h"
+#include "datatools/text/hex_digits.h"
 
 namespace nubo {
 namespace {
@@ -23,11 +25,7 @@ class JsonWriter {
 
   void Unsigned(std::uint64_t value) {
     char digits[20];
-    std::size_t count = 0;
-    do {
-      digits[sizeof digits - 1 - count++] = static_cast<char>('0' + value % 10);
-      value /= 10;
-    } while (value != 0);
+    const std::size_t count = PacketDecimalDigits(value, digits);
     out_.append(digits + sizeof digits - count, count);
   }
 
@@ -54,8 +52,8 @@ class JsonWriter {
         case '\t': out_.append("\\t"); break;
         default:
           if (static_cast<unsigned char>(c) < 0x20) {
-            static constexpr char kHex[] = "0123456789abcdef";
-            const char escape[] = {'\\', 'u', '0', '0', kHex[(c >> 4) & 0xF], kHex[c & 0xF]};
+            const char* hex = text_core::kLowerHexDigits;
+            const char escape[] = {'\\', 'u', '0', '0', hex[(c >> 4) & 0xF], hex[c & 0xF]};
             out_.append(escape, sizeof escape);
           } else {
             out_.push_back(c);

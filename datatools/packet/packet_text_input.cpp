@@ -1,9 +1,9 @@
 #include "datatools/packet/packet_text_input.h"
 
-#include <cstring>
 #include <initializer_list>
 
 #include "datatools/packet/packet_decoder.h"
+#include "datatools/text/hex_digits.h"
 
 namespace nubo {
 namespace {
@@ -16,10 +16,10 @@ struct CharacterTable {
   std::int8_t classes[256];
 
   constexpr CharacterTable() : classes() {
-    for (int c = 0; c < 256; ++c) classes[c] = kInvalid;
-    for (int c = '0'; c <= '9'; ++c) classes[c] = static_cast<std::int8_t>(c - '0');
-    for (int c = 'a'; c <= 'f'; ++c) classes[c] = static_cast<std::int8_t>(c - 'a' + 10);
-    for (int c = 'A'; c <= 'F'; ++c) classes[c] = static_cast<std::int8_t>(c - 'A' + 10);
+    for (int c = 0; c < 256; ++c) {
+      const int digit = text_core::HexDigitValue(static_cast<char>(c));
+      classes[c] = digit >= 0 ? static_cast<std::int8_t>(digit) : kInvalid;
+    }
     for (char c : {' ', '\t', '\n', '\v', '\f', '\r', ',', '-', ':', '_'}) {
       classes[static_cast<unsigned char>(c)] = kSeparator;
     }
@@ -29,16 +29,21 @@ constexpr CharacterTable kCharacters;
 
 }  // namespace
 
-int PacketParseMode(const char* text, PacketMode* mode) {
-  if (text == nullptr || mode == nullptr) return -1;
+int PacketParseMode(std::string_view text, PacketMode* mode) {
+  if (mode == nullptr) return -1;
   for (std::uint32_t value = 0; value <= kPacketModeLast; ++value) {
     const auto candidate = static_cast<PacketMode>(value);
-    if (std::strcmp(text, PacketModeName(candidate)) == 0) {
+    if (text == PacketModeName(candidate)) {
       *mode = candidate;
       return 0;
     }
   }
   return -1;
+}
+
+int PacketParseMode(const char* text, PacketMode* mode) {
+  if (text == nullptr) return -1;
+  return PacketParseMode(std::string_view(text), mode);
 }
 
 std::size_t PacketHexCapacity(std::size_t n) { return n / 2 + 1; }

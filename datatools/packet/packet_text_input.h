@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "datatools/packet/packet_result.h"
 
@@ -12,6 +13,7 @@ namespace nubo {
 // 0 and the mode stored when text is exactly one of "auto", "ethernet", "ipv4",
 // "ipv6", "tcp", "udp", "raw" (case-sensitive); -1 otherwise or for a null
 // argument.
+int PacketParseMode(std::string_view text, PacketMode* mode);
 int PacketParseMode(const char* text, PacketMode* mode);
 
 // Bytes needed for the dump of a text of n characters: n / 2 + 1.

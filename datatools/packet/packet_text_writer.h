@@ -5,7 +5,21 @@
 #include <cstring>
 #include <string_view>
 
+#include "datatools/text/hex_digits.h"
+
 namespace nubo {
+
+// The decimal digits of value, right-aligned at the end of digits; returns
+// how many there are.
+inline std::size_t PacketDecimalDigits(std::uint64_t value, char (&digits)[20]) {
+  std::size_t count = 0;
+  do {
+    digits[sizeof digits - 1 - count] = static_cast<char>('0' + value % 10);
+    value /= 10;
+    ++count;
+  } while (value != 0);
+  return count;
+}
 
 // Writes text into a fixed char array of at least one byte. The array holds a
 // NUL-terminated text after every call; what does not fit is cut off. Numbers
@@ -38,18 +52,13 @@ class PacketTextWriter {
 
   PacketTextWriter& Decimal(std::uint64_t value) {
     char digits[20];
-    std::size_t count = 0;
-    do {
-      digits[sizeof digits - 1 - count] = static_cast<char>('0' + value % 10);
-      value /= 10;
-      ++count;
-    } while (value != 0);
+    const std::size_t count = PacketDecimalDigits(value, digits);
     return Digits(digits + sizeof digits - count, count);
   }
 
   // At least minDigits digits, leading zeros added; upper- or lower-case.
   PacketTextWriter& Hex(std::uint64_t value, std::size_t minDigits, bool upper = true) {
-    const char* alphabet = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+    const char* alphabet = upper ? text_core::kUpperHexDigits : text_core::kLowerHexDigits;
     char digits[16];
     std::size_t count = 0;
     do {

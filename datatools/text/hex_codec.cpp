@@ -1,5 +1,5 @@
 #include <array>
-#include <cstring>
+#include <cstdint>
 
 #include "datatools/text/core_limits.h"
 #include "datatools/text/hex_digits.h"
@@ -42,8 +42,8 @@ int64_t TextHexEncodedLength(uint64_t n) {
 int32_t TextHexEncode(const uint8_t* data, uint64_t n, char* out, uint64_t capacity) {
   if (data == nullptr || out == nullptr) return -1;
   if (n > kMaxCount / 2 || n * 2 > UsableCapacity(capacity)) return -1;
-  const auto& pairs = text_core::kLowerHexPairs;
-  for (uint64_t i = 0; i < n; ++i) std::memcpy(out + 2 * i, pairs[data[i]].data(), 2);
+  // n is at most kMaxCount / 2 here, so it fits the helper's unsigned count.
+  text_core::WriteLowerHex(data, static_cast<unsigned>(n), out);
   return static_cast<int32_t>(n * 2);
 }
 

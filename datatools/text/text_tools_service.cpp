@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <exception>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -15,7 +13,6 @@
 #include "datatools/text/text_codec.h"
 #include "datatools/text/text_tool_texts.h"
 #include "store/file_utils.h"
-#include "store/text_convert.h"
 
 namespace nubo {
 namespace {
@@ -162,8 +159,7 @@ ToolResult RunPassword(const ToolCall& call) {
   return ToolResult::Failure(kPasswordFailed);
 }
 
-// The packet inspector's rows. Its decoder joins the build separately; until
-// then these rows answer like a pair that is not connected.
+// The packet inspector's rows: the operation names the start layer.
 ToolResult RunPacketInspectorRow(const ToolCall& call) {
   return InspectPacketHexDump(call.input, call.operation);
 }

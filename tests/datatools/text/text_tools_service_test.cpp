@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "datatools/text/text_tool_texts.h"
 #include "datatools/text/text_tools_service.h"
 #include "store/file_utils.h"
@@ -262,7 +264,7 @@ TEST(TextTools, Version7UuidsCarryTheCurrentTime) {
     const int64_t time = std::stoll(uuid.substr(0, 8) + uuid.substr(9, 4), nullptr, 16);
     EXPECT_GE(time, before);
     EXPECT_LE(time, after);
-    EXPECT_GE(time, previous);  // read anew for each one
+    EXPECT_GE(time, previous);  // never earlier than the UUID before it
     previous = time;
   }
 }
@@ -357,6 +359,9 @@ TEST(TextTools, PacketInspectorRowsDecodeEveryStartLayer) {
     const ToolResult result = Execute("packet-inspector", layer, ipv4);
     EXPECT_TRUE(result.success) << layer << ": " << result.message;
     EXPECT_EQ(result.output.front(), '{') << layer;
+    const nlohmann::json json = nlohmann::json::parse(result.output, nullptr, false);
+    ASSERT_TRUE(json.is_object()) << layer << ": " << result.output;
+    EXPECT_EQ(json.value("mode", std::string()), layer);
   }
   const ToolResult bad = Execute("packet-inspector", "auto", "zz");
   EXPECT_FALSE(bad.success);
