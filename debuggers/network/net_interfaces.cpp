@@ -32,10 +32,6 @@ constexpr int kMaxAdapterCalls = 3;
 constexpr size_t kValidationCapacity = 128;
 constexpr IFTYPE kSoftwareLoopback = 24;
 
-bool IsAnyInterface(const char* text) {
-  return text == nullptr || text[0] == '\0' || std::strcmp(text, "0.0.0.0") == 0;
-}
-
 // The interface address for a multicast option: 0.0.0.0 for an empty text,
 // else the strict parse.
 bool InterfaceAddress(const char* text, in_addr& address) {
@@ -134,7 +130,7 @@ int NetListIpv4Interfaces(NetIpv4Interface* interfaces, size_t capacity, int* er
 }
 
 int NetValidateLocalIpv4Interface(const char* text, int* err) {
-  if (IsAnyInterface(text)) {
+  if (text == nullptr || IsAnyInterfaceText(text)) {
     SetError(err, 0);
     return 1;
   }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "debuggers/network/ipv4_text.h"
 #include "debuggers/network/network_config_check.h"
 #include "debuggers/network/network_constants.h"
 #include "debuggers/network/network_errors.h"
@@ -47,8 +48,6 @@ std::string AddressLabel(const NetAddress& address) {
   AddressText(address, host, port);
   return EndpointLabel(host, port);
 }
-
-bool IsAnyInterfaceText(const std::string& text) { return text.empty() || text == "0.0.0.0"; }
 
 }  // namespace
 
