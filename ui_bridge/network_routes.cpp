@@ -85,9 +85,10 @@ Json WithOwnCatch(std::string_view type, const std::string& requestId, Handling 
   }
 }
 
-// A refusal of the service, raised with its text or the route's own.
-void RaiseUnless(bool accepted, const std::string& error, std::string_view fallback) {
-  if (!accepted) throw std::runtime_error(error.empty() ? std::string(fallback) : error);
+// A refusal of the service, with its text or the route's own.
+Json RefusalReply(std::string_view type, const std::string& requestId, const std::string& error,
+                  std::string_view fallback) {
+  return MakeErrorReply(type, requestId, error.empty() ? fallback : std::string_view(error));
 }
 
 Json SnapshotFields(const NetworkService& service) {
@@ -114,7 +115,7 @@ Json RouteStart(NetworkService& service, std::string_view type, const Json& payl
   if (!ReadStartRequest(payload, requestId, config)) return MakeErrorReply(type, requestId, kStartInvalid);
   return WithOwnCatch(type, requestId, [&] {
     std::string error;
-    RaiseUnless(service.Start(config, error), error, kStartFailed);
+    if (!service.Start(config, error)) return RefusalReply(type, requestId, error, kStartFailed);
     return MakeResultReply(type, requestId, SnapshotFields(service));
   });
 }
@@ -141,7 +142,7 @@ Json RouteSend(NetworkService& service, std::string_view type, const Json& paylo
   if (!valid) return MakeErrorReply(type, requestId, kSendInvalid);
   return WithOwnCatch(type, requestId, [&] {
     std::string error;
-    RaiseUnless(service.Send(dataHex, targetPeerId, error), error, kSendFailed);
+    if (!service.Send(dataHex, targetPeerId, error)) return RefusalReply(type, requestId, error, kSendFailed);
     return MakeResultReply(type, requestId, SnapshotFields(service));
   });
 }

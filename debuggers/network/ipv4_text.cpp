@@ -34,6 +34,8 @@ bool IsIpv4MulticastText(std::string_view text) {
   return ParseStrictIpv4(text, octets) && IsIpv4MulticastOctets(octets);
 }
 
+bool IsAnyInterfaceText(std::string_view text) { return text.empty() || text == "0.0.0.0"; }
+
 int NetParseIpv4(const char* text, uint32_t* address) {
   if (text == nullptr || address == nullptr) return 0;
   std::array<uint8_t, 4> octets{};

@@ -18,6 +18,9 @@ bool IsIpv4MulticastOctets(const std::array<uint8_t, 4>& octets);
 // A strict dotted quad inside 224.0.0.0/4.
 bool IsIpv4MulticastText(std::string_view text);
 
+// The interface text that leaves the choice to the system: empty or "0.0.0.0".
+bool IsAnyInterfaceText(std::string_view text);
+
 // 1 when the text is a strict dotted quad, with the address stored in network
 // byte order; 0 otherwise (also for null or empty text or a null address).
 int NetParseIpv4(const char* text, uint32_t* address);

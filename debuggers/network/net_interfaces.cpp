@@ -32,10 +32,6 @@ constexpr int kMaxAdapterCalls = 3;
 constexpr size_t kValidationCapacity = 128;
 constexpr IFTYPE kSoftwareLoopback = 24;
 
-bool IsAnyInterface(const char* text) {
-  return text == nullptr || text[0] == '\0' || std::strcmp(text, "0.0.0.0") == 0;
-}
-
 // The interface address for a multicast option: 0.0.0.0 for an empty text,
 // else the strict parse.
 bool InterfaceAddress(const char* text, in_addr& address) {
@@ -45,6 +41,31 @@ bool InterfaceAddress(const char* text, in_addr& address) {
   if (NetParseIpv4(text, &parsed) == 0) return false;
   address.s_addr = parsed;
   return true;
+}
+
+// NetValidateLocalIpv4Interface that also gives the accepted interface's
+// address, 0.0.0.0 when the system chooses.
+int CheckLocalInterface(const char* text, in_addr& address, int* err) {
+  address.s_addr = htonl(INADDR_ANY);
+  if (text == nullptr || IsAnyInterfaceText(text)) {
+    SetError(err, 0);
+    return 1;
+  }
+  std::array<uint8_t, 4> octets{};
+  if (!ParseStrictIpv4(text, octets) || octets[0] == 0) return Refuse(err, kInvalidArgument);
+  std::unique_ptr<NetIpv4Interface[]> list(new (std::nothrow) NetIpv4Interface[kValidationCapacity]);
+  if (!list) return Refuse(err, ERROR_NOT_ENOUGH_MEMORY);
+  int code = 0;
+  const int count = NetListIpv4Interfaces(list.get(), kValidationCapacity, &code);
+  if (count < 0) return Refuse(err, code);
+  for (int i = 0; i < count; ++i) {
+    if (std::strcmp(list[i].address, text) == 0) {
+      std::memcpy(&address, octets.data(), sizeof(address));  // most significant part first in memory
+      SetError(err, 0);
+      return 1;
+    }
+  }
+  return Refuse(err, WSAEADDRNOTAVAIL);
 }
 
 void FormatAddress(const sockaddr_in& address, char (&text)[16]) {
@@ -134,32 +155,15 @@ int NetListIpv4Interfaces(NetIpv4Interface* interfaces, size_t capacity, int* er
 }
 
 int NetValidateLocalIpv4Interface(const char* text, int* err) {
-  if (IsAnyInterface(text)) {
-    SetError(err, 0);
-    return 1;
-  }
-  std::array<uint8_t, 4> octets{};
-  if (!ParseStrictIpv4(text, octets) || octets[0] == 0) return Refuse(err, kInvalidArgument);
-  std::unique_ptr<NetIpv4Interface[]> list(new (std::nothrow) NetIpv4Interface[kValidationCapacity]);
-  if (!list) return Refuse(err, ERROR_NOT_ENOUGH_MEMORY);
-  int code = 0;
-  const int count = NetListIpv4Interfaces(list.get(), kValidationCapacity, &code);
-  if (count < 0) return Refuse(err, code);
-  for (int i = 0; i < count; ++i) {
-    if (std::strcmp(list[i].address, text) == 0) {
-      SetError(err, 0);
-      return 1;
-    }
-  }
-  return Refuse(err, WSAEADDRNOTAVAIL);
+  in_addr address{};
+  return CheckLocalInterface(text, address, err);
 }
 
 int NetSetMulticastSendOptions(SOCKET socket, const char* interfaceText, int ttl, int* err) {
   if (ttl < 0 || ttl > 255) return Refuse(err, kInvalidArgument);
   int code = 0;
-  if (NetValidateLocalIpv4Interface(interfaceText, &code) == 0) return Refuse(err, code);
   in_addr address{};
-  if (!InterfaceAddress(interfaceText, address)) return Refuse(err, kInvalidArgument);
+  if (CheckLocalInterface(interfaceText, address, &code) == 0) return Refuse(err, code);
   if (setsockopt(socket, IPPROTO_IP, IP_MULTICAST_IF, reinterpret_cast<const char*>(&address), sizeof(address)) != 0) {
     return Refuse(err, LastSocketError());
   }
@@ -172,14 +176,19 @@ int NetSetMulticastSendOptions(SOCKET socket, const char* interfaceText, int ttl
 }
 
 int NetSetMulticastMembership(SOCKET socket, const char* groupText, const char* interfaceText, int join, int* err) {
-  if (NetIsIpv4MulticastText(groupText) == 0) return Refuse(err, kInvalidArgument);
+  std::array<uint8_t, 4> group{};
+  if (groupText == nullptr || !ParseStrictIpv4(groupText, group) || !IsIpv4MulticastOctets(group)) {
+    return Refuse(err, kInvalidArgument);
+  }
   ip_mreq membership{};
-  uint32_t group = 0;
-  NetParseIpv4(groupText, &group);
-  membership.imr_multiaddr.s_addr = group;
-  if (!InterfaceAddress(interfaceText, membership.imr_interface)) return Refuse(err, kInvalidArgument);
+  std::memcpy(&membership.imr_multiaddr, group.data(), sizeof(membership.imr_multiaddr));
   int code = 0;
-  if (join != 0 && NetValidateLocalIpv4Interface(interfaceText, &code) == 0) return Refuse(err, code);
+  if (join != 0) {
+    // Joining needs an up local adapter; leaving takes any well-formed interface text.
+    if (CheckLocalInterface(interfaceText, membership.imr_interface, &code) == 0) return Refuse(err, code);
+  } else if (!InterfaceAddress(interfaceText, membership.imr_interface)) {
+    return Refuse(err, kInvalidArgument);
+  }
 
   NetAddress local{};
   if (NetGetLocalAddress(socket, &local, &code) == 0) return Refuse(err, code);

@@ -1,7 +1,6 @@
 #include "debuggers/network/net_resolve.h"
 
 #include <cstdio>
-#include <cstring>
 #include <new>
 
 #include "debuggers/network/socket_layer_detail.h"
@@ -11,6 +10,7 @@ extern "C" INT WSAAPI GetAddrInfoExCancel(LPHANDLE lpHandle);
 
 namespace nubo {
 
+using net_detail::FillAddress;
 using net_detail::kInvalidArgument;
 using net_detail::SetError;
 
@@ -82,13 +82,8 @@ int CopyAddresses(const ADDRINFOEXW* list, NetAddress* addresses, int capacity, 
     if (entry->ai_addr == nullptr || entry->ai_addrlen < 1 || entry->ai_addrlen > sizeof(addresses->storage)) {
       continue;
     }
-    NetAddress& out = addresses[count++];
-    std::memset(&out, 0, sizeof(out));
-    std::memcpy(out.storage, entry->ai_addr, entry->ai_addrlen);
-    out.length = static_cast<int32_t>(entry->ai_addrlen);
-    out.family = entry->ai_addr->sa_family;
-    out.socketType = entry->ai_socktype;
-    out.protocol = entry->ai_protocol;
+    FillAddress(&addresses[count++], entry->ai_addr, static_cast<int>(entry->ai_addrlen), entry->ai_socktype,
+                entry->ai_protocol);
   }
   if (count == 0) {
     SetError(err, WSAEAFNOSUPPORT);

@@ -116,17 +116,12 @@ void NetworkService::Impl::Stop() {
   const bool wasRunning = snapshot_.state != network::kStateStopped;
   snapshot_.state = network::kStateStopped;
   lock.unlock();
-  wake_.notify_all();
   if (wasRunning) LogText(network::kKindSystem, text::kSessionStopped);
 }
 
 bool NetworkService::Impl::Send(std::string_view hex, uint64_t targetPeerId, std::string& error) {
   std::vector<uint8_t> bytes;
-  if (!NetworkParseSendHex(hex, bytes, error)) return false;
-  if (bytes.size() > network::kMaxSendBytes) {
-    error = text::kSendTooLarge;
-    return false;
-  }
+  if (!NetworkParseSendHex(hex, bytes, error)) return false;  // also refuses more than kMaxSendBytes
   {
     std::lock_guard lock(mutex_);
     if (!workerRunning_ || snapshot_.state == network::kStateStopped || snapshot_.state == network::kStateError) {

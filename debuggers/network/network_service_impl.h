@@ -80,8 +80,13 @@ class NetworkService::Impl {
   void ProcessPeer(uint64_t peerId, const NetSelectEntry& entry);
   void AcceptClients();
   void ClosePeer(uint64_t peerId, std::string_view message);
+  std::vector<NetworkPeer>::iterator FindPeerIt(uint64_t peerId);
   NetworkPeer* FindPeer(uint64_t peerId);
+  void SetClientEndpoint(const NetAddress& address);
   void OnTcpConnected();
+  // How one pass of reads on a TCP socket ended; code holds the failure's.
+  enum class TcpReadEnd { kDone, kClosed, kFailed };
+  TcpReadEnd ReadTcpPass(SOCKET socket, uint64_t peerId, const std::string& label, int& code);
   bool ReceiveTcpClient();
   void ReceiveTcpPeer(uint64_t peerId);
   bool ReceiveUdp();
@@ -96,7 +101,6 @@ class NetworkService::Impl {
   void Fail(std::string_view message);
   void CloseSockets();
   void MarkNotRunning();
-  std::string ClientLabel() const;
 
   const NetResolveSystem& resolver_;
 
@@ -126,6 +130,7 @@ class NetworkService::Impl {
   uint64_t clientPeerId_ = 0;
   std::string clientHost_;
   uint16_t clientPort_ = 0;
+  std::string clientLabel_;  // "host:port" of clientHost_ and clientPort_
   uint64_t nextPeerId_ = 1;
   Clock::time_point connectStarted_{};
   bool connectPending_ = false;

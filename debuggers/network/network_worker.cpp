@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "debuggers/network/ipv4_text.h"
 #include "debuggers/network/network_config_check.h"
 #include "debuggers/network/network_constants.h"
 #include "debuggers/network/network_errors.h"
@@ -47,8 +48,6 @@ std::string AddressLabel(const NetAddress& address) {
   AddressText(address, host, port);
   return EndpointLabel(host, port);
 }
-
-bool IsAnyInterfaceText(const std::string& text) { return text.empty() || text == "0.0.0.0"; }
 
 }  // namespace
 
@@ -155,7 +154,7 @@ bool NetworkService::Impl::StartTcpClient() {
       continue;
     }
     dataSocket_ = std::move(socket);
-    AddressText(target, clientHost_, clientPort_);
+    SetClientEndpoint(target);
     clientPeerId_ = nextPeerId_++;
     connectPending_ = status == kNetInProgress;
     connectStarted_ = Clock::now();
@@ -170,14 +169,19 @@ bool NetworkService::Impl::StartTcpClient() {
   return false;
 }
 
+void NetworkService::Impl::SetClientEndpoint(const NetAddress& address) {
+  AddressText(address, clientHost_, clientPort_);
+  clientLabel_ = EndpointLabel(clientHost_, clientPort_);
+}
+
 void NetworkService::Impl::OnTcpConnected() {
   connectPending_ = false;
   clientConnected_ = true;
   SetLocalEndpoint(dataSocket_.get());
   NetAddress peer{};
-  if (NetGetPeerAddress(dataSocket_.get(), &peer, nullptr) != 0) AddressText(peer, clientHost_, clientPort_);
+  if (NetGetPeerAddress(dataSocket_.get(), &peer, nullptr) != 0) SetClientEndpoint(peer);
   PublishPeers();
-  LogText(network::kKindSystem, text::kConnectionEstablished, clientPeerId_, ClientLabel());
+  LogText(network::kKindSystem, text::kConnectionEstablished, clientPeerId_, clientLabel_);
   SetState(network::kStateConnected, text::kClientConnected);
 }
 
@@ -422,7 +426,7 @@ bool NetworkService::Impl::ProcessDataSocket(const NetSelectEntry& entry) {
   if (entry.readable != 0 && !(udp ? ReceiveUdp() : ReceiveTcpClient())) return false;
   if (entry.writable != 0 && !connectPending_) {
     if (udp) return FlushUdpSendQueue();
-    if (!FlushTcpSendQueue(dataSocket_.get(), clientPeerId_, ClientLabel(), clientQueue_)) {
+    if (!FlushTcpSendQueue(dataSocket_.get(), clientPeerId_, clientLabel_, clientQueue_)) {
       Fail(text::kClientSendFailed);
       return false;
     }
@@ -469,15 +473,17 @@ void NetworkService::Impl::AcceptClients() {
   }
 }
 
+std::vector<NetworkPeer>::iterator NetworkService::Impl::FindPeerIt(uint64_t peerId) {
+  return std::find_if(peers_.begin(), peers_.end(), [peerId](const NetworkPeer& peer) { return peer.peerId == peerId; });
+}
+
 NetworkPeer* NetworkService::Impl::FindPeer(uint64_t peerId) {
-  const auto found =
-      std::find_if(peers_.begin(), peers_.end(), [peerId](const NetworkPeer& peer) { return peer.peerId == peerId; });
+  const auto found = FindPeerIt(peerId);
   return found == peers_.end() ? nullptr : &*found;
 }
 
 void NetworkService::Impl::ClosePeer(uint64_t peerId, std::string_view message) {
-  const auto found =
-      std::find_if(peers_.begin(), peers_.end(), [peerId](const NetworkPeer& peer) { return peer.peerId == peerId; });
+  const auto found = FindPeerIt(peerId);
   if (found == peers_.end()) return;
   uint64_t unsent = 0;
   for (const OutgoingBuffer& buffer : found->queue) unsent += buffer.bytes->size() - buffer.sent;
@@ -489,53 +495,52 @@ void NetworkService::Impl::ClosePeer(uint64_t peerId, std::string_view message) 
   LogText(network::kKindSystem, message, peerId, label);
 }
 
-bool NetworkService::Impl::ReceiveTcpClient() {
+NetworkService::Impl::TcpReadEnd NetworkService::Impl::ReadTcpPass(SOCKET socket, uint64_t peerId,
+                                                                   const std::string& label, int& code) {
   size_t taken = 0;
   for (int reads = 0; reads < network::kMaxReadsPerSocketPass && taken < network::kMaxReadBytesPerSocketPass;
        ++reads) {
     size_t length = 0;
-    int code = 0;
-    const int status = NetRecv(dataSocket_.get(), receiveBuffer_.data(), receiveBuffer_.size(), &length, &code);
+    int readCode = 0;
+    const int status = NetRecv(socket, receiveBuffer_.data(), receiveBuffer_.size(), &length, &readCode);
     if (status == kNetDone) {
-      RecordReceived(clientPeerId_, ClientLabel(), receiveBuffer_.data(), length, network::kTcpReadBytes);
+      RecordReceived(peerId, label, receiveBuffer_.data(), length, network::kTcpReadBytes);
       taken += length;
-      if (length < receiveBuffer_.size()) return true;  // drained: a further call would only block
+      if (length < receiveBuffer_.size()) return TcpReadEnd::kDone;  // drained: a further call would only block
     } else if (status == kNetWouldBlock) {
-      return true;
+      return TcpReadEnd::kDone;
     } else if (status == kNetClosed) {
-      LogText(network::kKindSystem, text::kTargetClosed, clientPeerId_, ClientLabel());
-      Fail(text::kTargetClosed);
-      return false;
+      return TcpReadEnd::kClosed;
     } else {
-      Fail(NetworkFormatWinsockError(text::kOpReceiveTcp, code));
-      return false;
+      code = readCode;
+      return TcpReadEnd::kFailed;
     }
   }
-  return true;  // more may wait; the next pass reads on after sends and stop requests
+  return TcpReadEnd::kDone;  // more may wait; the next pass reads on after sends and stop requests
+}
+
+bool NetworkService::Impl::ReceiveTcpClient() {
+  int code = 0;
+  const TcpReadEnd end = ReadTcpPass(dataSocket_.get(), clientPeerId_, clientLabel_, code);
+  if (end == TcpReadEnd::kDone) return true;
+  if (end == TcpReadEnd::kClosed) {
+    LogText(network::kKindSystem, text::kTargetClosed, clientPeerId_, clientLabel_);
+    Fail(text::kTargetClosed);
+  } else {
+    Fail(NetworkFormatWinsockError(text::kOpReceiveTcp, code));
+  }
+  return false;
 }
 
 void NetworkService::Impl::ReceiveTcpPeer(uint64_t peerId) {
-  size_t taken = 0;
-  for (int reads = 0; reads < network::kMaxReadsPerSocketPass && taken < network::kMaxReadBytesPerSocketPass;
-       ++reads) {
-    NetworkPeer* peer = FindPeer(peerId);
-    if (peer == nullptr) return;
-    size_t length = 0;
-    int code = 0;
-    const int status = NetRecv(peer->socket.get(), receiveBuffer_.data(), receiveBuffer_.size(), &length, &code);
-    if (status == kNetDone) {
-      RecordReceived(peerId, peer->label, receiveBuffer_.data(), length, network::kTcpReadBytes);
-      taken += length;
-      if (length < receiveBuffer_.size()) return;  // drained
-    } else if (status == kNetWouldBlock) {
-      return;
-    } else if (status == kNetClosed) {
-      ClosePeer(peerId, text::kPeerClosed);
-      return;
-    } else {
-      ClosePeer(peerId, NetworkFormatWinsockError(text::kOpReceiveTcp, code));
-      return;
-    }
+  NetworkPeer* peer = FindPeer(peerId);
+  if (peer == nullptr) return;
+  int code = 0;
+  const TcpReadEnd end = ReadTcpPass(peer->socket.get(), peerId, peer->label, code);
+  if (end == TcpReadEnd::kClosed) {
+    ClosePeer(peerId, text::kPeerClosed);
+  } else if (end == TcpReadEnd::kFailed) {
+    ClosePeer(peerId, NetworkFormatWinsockError(text::kOpReceiveTcp, code));
   }
 }
 
@@ -693,6 +698,9 @@ void NetworkService::Impl::CloseSockets() {
   udpQueue_.clear();
   const bool leftGroup = joinedGroup_;
   connectPending_ = clientConnected_ = udpTargetSet_ = joinedGroup_ = false;
+  clientHost_.clear();
+  clientPort_ = 0;
+  clientLabel_.clear();
   if (winsockStarted_) {
     NetCleanup();
     winsockStarted_ = false;
@@ -711,7 +719,5 @@ void NetworkService::Impl::MarkNotRunning() {
   std::lock_guard lock(mutex_);
   workerRunning_ = false;
 }
-
-std::string NetworkService::Impl::ClientLabel() const { return EndpointLabel(clientHost_, clientPort_); }
 
 }  // namespace nubo

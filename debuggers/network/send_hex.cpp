@@ -6,7 +6,8 @@
 namespace nubo {
 namespace {
 
-// White space as the C library classifies it in the "C" locale.
+// White space as the C library classifies it in the "C" locale, and the
+// separators "-", ":" and "_".
 bool IsSkipped(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' || c == '-' ||
          c == ':' || c == '_';

@@ -10,6 +10,7 @@
 
 namespace nubo {
 
+using net_detail::FillAddress;
 using net_detail::kInvalidArgument;
 using net_detail::LastSocketError;
 using net_detail::Refuse;
@@ -22,15 +23,6 @@ constexpr size_t kMaxSelectEntries = 63;
 
 bool ValidAddress(const NetAddress* address) {
   return address != nullptr && address->length > 0 && address->length <= kMaxAddressLength;
-}
-
-void FillAddress(NetAddress* out, const sockaddr_storage& storage, int length, int socketType, int protocol) {
-  std::memset(out, 0, sizeof(*out));
-  std::memcpy(out->storage, &storage, static_cast<size_t>(length));
-  out->length = length;
-  out->family = storage.ss_family;
-  out->socketType = socketType;
-  out->protocol = protocol;
 }
 
 int SetIntOption(SOCKET socket, int level, int name, int value, int* err) {
@@ -51,7 +43,7 @@ int QueryAddress(NameQuery query, SOCKET socket, NetAddress* address, int* err) 
     return Refuse(err, LastSocketError());
   }
   if (length < 1 || length > kMaxAddressLength) return Refuse(err, WSAEAFNOSUPPORT);
-  FillAddress(address, storage, length, 0, 0);
+  FillAddress(address, reinterpret_cast<const sockaddr*>(&storage), length, 0, 0);
   SetError(err, 0);
   return 1;
 }
@@ -146,7 +138,7 @@ SOCKET NetAccept(SOCKET socket, NetAddress* peer, int* status, int* err) {
     return INVALID_SOCKET;
   }
   if (peer != nullptr && length >= 1 && length <= kMaxAddressLength) {
-    FillAddress(peer, storage, length, SOCK_STREAM, IPPROTO_TCP);
+    FillAddress(peer, reinterpret_cast<const sockaddr*>(&storage), length, SOCK_STREAM, IPPROTO_TCP);
   }
   if (status != nullptr) *status = kNetDone;
   SetError(err, 0);
@@ -258,7 +250,7 @@ int NetRecvFrom(SOCKET socket, void* buffer, size_t size, size_t* length, NetAdd
                                 reinterpret_cast<sockaddr*>(&storage), &senderLength);
   if (received == SOCKET_ERROR) return FailedIoStatus(err);
   if (sender != nullptr && senderLength >= 1 && senderLength <= kMaxAddressLength) {
-    FillAddress(sender, storage, senderLength, SOCK_DGRAM, IPPROTO_UDP);
+    FillAddress(sender, reinterpret_cast<const sockaddr*>(&storage), senderLength, SOCK_DGRAM, IPPROTO_UDP);
   }
   if (length != nullptr) *length = static_cast<size_t>(received);
   SetError(err, 0);

@@ -4,6 +4,10 @@
 
 #include <winsock2.h>
 
+#include <cstring>
+
+#include "debuggers/network/socket_layer.h"
+
 namespace nubo::net_detail {
 
 inline constexpr int kInvalidArgument = WSAEINVAL;
@@ -19,5 +23,15 @@ inline int Refuse(int* err, int code) {
 }
 
 inline int LastSocketError() { return WSAGetLastError(); }
+
+// The length must fit out->storage; the caller checks it.
+inline void FillAddress(NetAddress* out, const sockaddr* address, int length, int socketType, int protocol) {
+  std::memset(out, 0, sizeof(*out));
+  std::memcpy(out->storage, address, static_cast<size_t>(length));
+  out->length = length;
+  out->family = address->sa_family;
+  out->socketType = socketType;
+  out->protocol = protocol;
+}
 
 }  // namespace nubo::net_detail
