@@ -8,6 +8,7 @@
 #include "maintenance/ports/port_termination.h"
 #include "maintenance/ports/port_texts.h"
 #include "maintenance/ports/process_name.h"
+#include "store/ascii_case.h"
 #include "tests/maintenance/port_test_rows.h"
 #include "tests/maintenance/spawned_helper.h"
 #include "tests/support/case_name.h"
