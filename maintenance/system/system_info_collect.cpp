@@ -127,8 +127,6 @@ void ReadVersion(SystemInfoRecord& record) {
   RTL_OSVERSIONINFOW version{};
   version.dwOSVersionInfoSize = sizeof(version);
   if (rtlGetVersion(&version) != 0) return;
-  record.osMajor = version.dwMajorVersion;
-  record.osMinor = version.dwMinorVersion;
   record.osBuild = version.dwBuildNumber;
 }
 
