@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "store/ascii_case.h"
+
 namespace nubo {
 namespace {
 
@@ -21,12 +23,10 @@ int HexValue(char c) {
   return c - 'A' + 10;
 }
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
   for (size_t i = 0; i < prefix.size(); ++i) {
-    if (Lower(text[i]) != prefix[i]) return false;
+    if (ToLowerAscii(text[i]) != prefix[i]) return false;
   }
   return true;
 }

@@ -4,6 +4,7 @@
 #include "debuggers/network/network_constants.h"
 #include "debuggers/network/network_errors.h"
 #include "debuggers/network/socket_layer.h"
+#include "store/ascii_case.h"
 
 namespace nubo {
 namespace {
@@ -26,10 +27,7 @@ bool Refuse(std::string& error, std::string_view text) {
 }  // namespace
 
 bool IsLoopbackHostText(std::string_view host) {
-  std::string lowered = StripHostBrackets(std::string(host));
-  for (char& c : lowered) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  const std::string lowered = ToLowerAscii(StripHostBrackets(std::string(host)));
   return lowered == "localhost" || lowered == "::1" || lowered.rfind("127.", 0) == 0;
 }
 

@@ -8,6 +8,7 @@
 #include "maintenance/ports/port_table.h"
 #include "maintenance/ports/port_texts.h"
 #include "maintenance/ports/process_name.h"
+#include "store/ascii_case.h"
 #include "store/win_handles.h"
 
 namespace nubo {
@@ -39,14 +40,6 @@ bool IsRefusedByRule(uint32_t processId, std::string_view name, const PortsConte
 
 PortsContext MachinePortsContext() { return PortsContext{ListPorts, GetCurrentProcessId()}; }
 
-std::string ToLowerAscii(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
-
 bool IsProtectedProcessName(std::string_view name) {
   const std::string lower = ToLowerAscii(name);
   return std::find(port_texts::kProtectedProcessNames.begin(),
@@ -56,10 +49,9 @@ bool IsProtectedProcessName(std::string_view name) {
 
 bool IsPortOwnedBy(uint32_t processId, std::string_view name, const PortTableSource& listPorts) {
   if (!listPorts) return false;
-  const std::string wanted = ToLowerAscii(name);
   const std::vector<PortEntry> rows = listPorts();
   return std::any_of(rows.begin(), rows.end(), [&](const PortEntry& row) {
-    return row.processId == processId && ToLowerAscii(row.processName) == wanted;
+    return row.processId == processId && EqualsIgnoringAsciiCase(row.processName, name);
   });
 }
 
@@ -77,7 +69,7 @@ PortTerminateResult TerminatePortProcess(uint32_t processId, std::string_view na
   // The id may have passed to a new process between the listing and the
   // open; while this handle is held it cannot pass again, so the process
   // behind the handle is tested once more before it is ended.
-  if (ToLowerAscii(ProcessNameFromHandle(process.get(), processId)) != ToLowerAscii(name) ||
+  if (!EqualsIgnoringAsciiCase(ProcessNameFromHandle(process.get(), processId), name) ||
       !IsPortOwnedBy(processId, name, context.listPorts)) {
     return Refusal(port_texts::kOwnershipChanged);
   }

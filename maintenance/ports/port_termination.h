@@ -18,9 +18,6 @@ struct PortsContext {
 // The machine's tables (ListPorts) and GetCurrentProcessId.
 PortsContext MachinePortsContext();
 
-// ASCII letters folded to lower case; every other byte, UTF-8 included, kept.
-std::string ToLowerAscii(std::string_view text);
-
 bool IsProtectedProcessName(std::string_view name);
 
 // A fresh listing holds a row of processId whose name equals name, ignoring ASCII case.

@@ -42,19 +42,33 @@ void CopyCut(wchar_t* target, size_t units, const wchar_t* source) {
   target[length] = L'\0';
 }
 
-template <size_t Units>
-bool ReadRegistryText(const wchar_t* key, const wchar_t* valueName, wchar_t (&field)[Units]) {
-  return SystemInfoReadRegistryString(HKEY_LOCAL_MACHINE, key, valueName, field, Units);
+// Reads a text value of an open key, cut to units - 1 units; on failure the buffer is left empty.
+bool ReadKeyString(HKEY key, const wchar_t* valueName, wchar_t* buffer, uint32_t units) {
+  if (buffer == nullptr || units == 0) return false;
+  std::fill(buffer, buffer + units, L'\0');
+  DWORD type = 0;
+  DWORD bytes = static_cast<DWORD>(std::min<uint64_t>(uint64_t{units} * sizeof(wchar_t), MAXDWORD));
+  const LSTATUS status =
+      RegQueryValueExW(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes);
+  if (status == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ)) {
+    buffer[units - 1] = L'\0';
+    return true;
+  }
+  std::fill(buffer, buffer + units, L'\0');
+  return false;
 }
 
-bool ReadRegistryDword(const wchar_t* key, const wchar_t* valueName, DWORD& out) {
-  RegistryKey opened;
-  if (!opened.OpenForRead(HKEY_LOCAL_MACHINE, key)) return false;
+template <size_t Units>
+bool ReadKeyText(const RegistryKey& key, const wchar_t* valueName, wchar_t (&field)[Units]) {
+  return ReadKeyString(key.get(), valueName, field, Units);
+}
+
+bool ReadKeyDword(const RegistryKey& key, const wchar_t* valueName, DWORD& out) {
   DWORD type = 0;
   DWORD value = 0;
   DWORD bytes = sizeof(value);
-  if (RegQueryValueExW(opened.get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(&value),
-                       &bytes) != ERROR_SUCCESS ||
+  if (RegQueryValueExW(key.get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(&value), &bytes) !=
+          ERROR_SUCCESS ||
       type != REG_DWORD || bytes != sizeof(value)) {
     return false;
   }
@@ -113,25 +127,31 @@ void ReadVersion(SystemInfoRecord& record) {
   RTL_OSVERSIONINFOW version{};
   version.dwOSVersionInfoSize = sizeof(version);
   if (rtlGetVersion(&version) != 0) return;
-  record.osMajor = version.dwMajorVersion;
-  record.osMinor = version.dwMinorVersion;
   record.osBuild = version.dwBuildNumber;
 }
 
+// Each key is opened once and all its values read from that handle.
 void ReadRegistryFacts(SystemInfoRecord& record) {
-  ReadRegistryText(kCurrentVersionKey, L"ProductName", record.productName);
-  if (!ReadRegistryText(kCurrentVersionKey, L"DisplayVersion", record.displayVersion)) {
-    ReadRegistryText(kCurrentVersionKey, L"ReleaseId", record.displayVersion);
-  }
+  RegistryKey key;
   DWORD number = 0;
-  if (ReadRegistryDword(kCurrentVersionKey, L"InstallDate", number)) record.installUnixSeconds = number;
-  ReadRegistryText(kProcessorKey, L"ProcessorNameString", record.processorName);
-  number = 0;
-  if (ReadRegistryDword(kProcessorKey, L"~MHz", number)) record.processorMhz = number;
-  ReadRegistryText(kBiosKey, L"SystemManufacturer", record.manufacturer);
-  ReadRegistryText(kBiosKey, L"SystemProductName", record.model);
-  ReadRegistryText(kBiosKey, L"BIOSVersion", record.biosVersion);
-  ReadRegistryText(kBiosKey, L"BIOSReleaseDate", record.biosDate);
+  if (key.OpenForRead(HKEY_LOCAL_MACHINE, kCurrentVersionKey)) {
+    ReadKeyText(key, L"ProductName", record.productName);
+    if (!ReadKeyText(key, L"DisplayVersion", record.displayVersion)) {
+      ReadKeyText(key, L"ReleaseId", record.displayVersion);
+    }
+    if (ReadKeyDword(key, L"InstallDate", number)) record.installUnixSeconds = number;
+  }
+  if (key.OpenForRead(HKEY_LOCAL_MACHINE, kProcessorKey)) {
+    ReadKeyText(key, L"ProcessorNameString", record.processorName);
+    number = 0;
+    if (ReadKeyDword(key, L"~MHz", number)) record.processorMhz = number;
+  }
+  if (key.OpenForRead(HKEY_LOCAL_MACHINE, kBiosKey)) {
+    ReadKeyText(key, L"SystemManufacturer", record.manufacturer);
+    ReadKeyText(key, L"SystemProductName", record.model);
+    ReadKeyText(key, L"BIOSVersion", record.biosVersion);
+    ReadKeyText(key, L"BIOSReleaseDate", record.biosDate);
+  }
 }
 
 void ReadDisplay(SystemInfoRecord& record) {
@@ -270,19 +290,12 @@ void SystemInfoReadPrimaryDisplay(wchar_t* buffer, uint32_t units) {
 bool SystemInfoReadRegistryString(HKEY root, const wchar_t* key, const wchar_t* valueName,
                                   wchar_t* buffer, uint32_t units) {
   if (buffer == nullptr || units == 0) return false;
-  std::fill(buffer, buffer + units, L'\0');
   RegistryKey opened;
-  if (!opened.OpenForRead(root, key)) return false;
-  DWORD type = 0;
-  DWORD bytes = static_cast<DWORD>(std::min<uint64_t>(uint64_t{units} * sizeof(wchar_t), MAXDWORD));
-  const LSTATUS status =
-      RegQueryValueExW(opened.get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes);
-  if (status == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ)) {
-    buffer[units - 1] = L'\0';
-    return true;
+  if (!opened.OpenForRead(root, key)) {
+    std::fill(buffer, buffer + units, L'\0');
+    return false;
   }
-  std::fill(buffer, buffer + units, L'\0');
-  return false;
+  return ReadKeyString(opened.get(), valueName, buffer, units);
 }
 
 }  // namespace nubo

@@ -11,8 +11,6 @@ inline constexpr uint32_t kPowerValueUnknown = 255;
 // NUL-terminated within its width; a registry value that does not fit is
 // left empty, a copied text is cut.
 struct SystemInfoRecord {
-  uint32_t osMajor;
-  uint32_t osMinor;
   uint32_t osBuild;
   uint32_t processorArchitecture;  // PROCESSOR_ARCHITECTURE_* of the native system
   uint32_t logicalProcessors;

@@ -22,9 +22,7 @@ std::string FieldText(const wchar_t (&field)[Units]) {
 bool IsWindows11Build(uint32_t build) { return build > system_texts::kLastWindows10Build; }
 
 std::string EditionText(std::string productName, uint32_t build) {
-  if (!IsWindows11Build(build) || productName.size() < system_texts::kWindows10.size()) {
-    return productName;
-  }
+  if (!IsWindows11Build(build)) return productName;
   const size_t at = productName.find(system_texts::kWindows10);
   if (at != std::string::npos) {
     productName.replace(at, system_texts::kWindows10.size(), system_texts::kWindows11);

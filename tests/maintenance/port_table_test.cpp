@@ -64,12 +64,17 @@ class PortsOnThisMachine : public ::testing::Test {
   }
   void TearDown() override { WSACleanup(); }
 
-  static std::vector<PortEntry> RowsOf(const std::string& protocol, uint16_t localPort) {
+  static std::vector<PortEntry> RowsOf(const std::vector<PortEntry>& listing, const std::string& protocol,
+                                       uint16_t localPort) {
     std::vector<PortEntry> found;
-    for (const PortEntry& entry : ListPorts()) {
+    for (const PortEntry& entry : listing) {
       if (entry.protocol == protocol && entry.localPort == localPort) found.push_back(entry);
     }
     return found;
+  }
+
+  static std::vector<PortEntry> RowsOf(const std::string& protocol, uint16_t localPort) {
+    return RowsOf(ListPorts(), protocol, localPort);
   }
 
   // Under Wine the tables carry no owner (pid 0); Windows names this program.
@@ -111,7 +116,8 @@ TEST_F(PortsOnThisMachine, EstablishedLoopbackPairShowsBothEnds) {
   ASSERT_NE(accepted.get(), INVALID_SOCKET);
   const uint16_t clientPort = client.LocalPort();
 
-  const std::vector<PortEntry> clientRows = RowsOf("TCP", clientPort);
+  const std::vector<PortEntry> listing = ListPorts();
+  const std::vector<PortEntry> clientRows = RowsOf(listing, "TCP", clientPort);
   ASSERT_EQ(clientRows.size(), 1u);
   EXPECT_EQ(clientRows[0].localAddress, "127.0.0.1");
   EXPECT_EQ(clientRows[0].remoteAddress, "127.0.0.1");
@@ -120,7 +126,7 @@ TEST_F(PortsOnThisMachine, EstablishedLoopbackPairShowsBothEnds) {
   ExpectOwnedByThisProgram(clientRows[0]);
 
   // The server port holds the listener and the accepted connection.
-  const std::vector<PortEntry> serverRows = RowsOf("TCP", serverPort);
+  const std::vector<PortEntry> serverRows = RowsOf(listing, "TCP", serverPort);
   ASSERT_EQ(serverRows.size(), 2u);
   const auto connected = std::find_if(serverRows.begin(), serverRows.end(),
                                       [](const PortEntry& e) { return e.state == "已连接"; });
