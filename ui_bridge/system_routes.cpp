@@ -23,17 +23,12 @@ std::string ReadRequestId(const Json& payload) { return ReadTextOr(payload, "req
 // process). Other types raise the library's type error like every
 // value-with-default read.
 std::optional<uint32_t> ReadProcessId(const Json& payload) {
-  const auto member = payload.find("processId");
-  if (member == payload.end()) return 0;
-  if (!member->is_number() && !member->is_boolean()) (void)member->get<double>();  // type error
-  constexpr uint32_t kMax = std::numeric_limits<uint32_t>::max();
-  if (member->is_number_unsigned()) {
-    const uint64_t value = member->get<uint64_t>();
-    if (value <= kMax) return static_cast<uint32_t>(value);
-  } else if (member->is_number_integer()) {
-    const int64_t value = member->get<int64_t>();
-    if (value >= 0 && value <= int64_t{kMax}) return static_cast<uint32_t>(value);
+  if (payload.find("processId") == payload.end()) return 0;
+  int64_t value = 0;
+  if (ReadIntegerField(payload, "processId", 0, std::numeric_limits<uint32_t>::max(), value)) {
+    return static_cast<uint32_t>(value);
   }
+  (void)ReadNumberOr<int64_t>(payload, "processId", 0);  // type error for a non-number
   return std::nullopt;
 }
 
