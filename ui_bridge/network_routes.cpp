@@ -75,16 +75,6 @@ bool ReadStartRequest(const Json& payload, std::string& requestId, NetworkSessio
   return true;
 }
 
-// The request's own catch: any failure inside becomes type + ".error".
-template <typename Handling>
-Json WithOwnCatch(std::string_view type, const std::string& requestId, Handling handling) {
-  try {
-    return handling();
-  } catch (const std::exception& failure) {
-    return MakeErrorReply(type, requestId, failure.what());
-  }
-}
-
 // A refusal of the service, with its text or the route's own.
 Json RefusalReply(std::string_view type, const std::string& requestId, const std::string& error,
                   std::string_view fallback) {
