@@ -1,61 +1,57 @@
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
 
-#include <utility>
+#include "store/unique_handle.h"
 
 namespace nubo {
 
-// Owns a kernel handle whose invalid value is INVALID_HANDLE_VALUE (files).
-class FileHandle {
- public:
-  FileHandle() = default;
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  ~FileHandle() { reset(); }
-  FileHandle(FileHandle&& other) noexcept : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
-  FileHandle& operator=(FileHandle&& other) noexcept {
-    if (this != &other) reset(std::exchange(other.handle_, INVALID_HANDLE_VALUE));
-    return *this;
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-
-  HANDLE get() const { return handle_; }
-  explicit operator bool() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-  void reset(HANDLE handle = INVALID_HANDLE_VALUE) {
-    if (*this) CloseHandle(handle_);
-    handle_ = handle;
-  }
-  HANDLE release() { return std::exchange(handle_, INVALID_HANDLE_VALUE); }
-
- private:
-  HANDLE handle_ = INVALID_HANDLE_VALUE;
+// A kernel handle whose invalid value is INVALID_HANDLE_VALUE (files); null is
+// treated as invalid too.
+struct FileHandleTraits {
+  using Value = HANDLE;
+  static Value Invalid() { return INVALID_HANDLE_VALUE; }
+  static bool IsValid(Value value) { return value != INVALID_HANDLE_VALUE && value != nullptr; }
+  static void Close(Value value) { CloseHandle(value); }
 };
+using FileHandle = UniqueHandle<FileHandleTraits>;
 
-// Owns a kernel handle whose invalid value is null (mutexes, events, threads, processes).
-class KernelHandle {
- public:
-  KernelHandle() = default;
-  explicit KernelHandle(HANDLE handle) : handle_(handle) {}
-  ~KernelHandle() { reset(); }
-  KernelHandle(KernelHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-  KernelHandle& operator=(KernelHandle&& other) noexcept {
-    if (this != &other) reset(std::exchange(other.handle_, nullptr));
-    return *this;
-  }
-  KernelHandle(const KernelHandle&) = delete;
-  KernelHandle& operator=(const KernelHandle&) = delete;
-
-  HANDLE get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-  void reset(HANDLE handle = nullptr) {
-    if (handle_ != nullptr) CloseHandle(handle_);
-    handle_ = handle;
-  }
-  HANDLE release() { return std::exchange(handle_, nullptr); }
-
- private:
-  HANDLE handle_ = nullptr;
+// A kernel handle whose invalid value is null (mutexes, events, threads, processes).
+struct KernelHandleTraits {
+  using Value = HANDLE;
+  static Value Invalid() { return nullptr; }
+  static bool IsValid(Value value) { return value != nullptr; }
+  static void Close(Value value) { CloseHandle(value); }
 };
+using KernelHandle = UniqueHandle<KernelHandleTraits>;
+using EventHandle = KernelHandle;
+
+struct IconHandleTraits {
+  using Value = HICON;
+  static Value Invalid() { return nullptr; }
+  static bool IsValid(Value value) { return value != nullptr; }
+  static void Close(Value value) { DestroyIcon(value); }
+};
+using IconHandle = UniqueHandle<IconHandleTraits>;
+
+struct ModuleHandleTraits {
+  using Value = HMODULE;
+  static Value Invalid() { return nullptr; }
+  static bool IsValid(Value value) { return value != nullptr; }
+  static void Close(Value value) { FreeLibrary(value); }
+};
+using ModuleHandle = UniqueHandle<ModuleHandleTraits>;
+
+// Memory the system allocated with CoTaskMemAlloc for the caller.
+template <typename T>
+struct CoTaskMemTraits {
+  using Value = T*;
+  static Value Invalid() { return nullptr; }
+  static bool IsValid(Value value) { return value != nullptr; }
+  static void Close(Value value) { CoTaskMemFree(value); }
+};
+template <typename T>
+using CoTaskMemPtr = UniqueHandle<CoTaskMemTraits<T>>;
 
 }  // namespace nubo
