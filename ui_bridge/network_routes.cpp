@@ -1,11 +1,10 @@
 #include "ui_bridge/network_routes.h"
 
-#include <exception>
 #include <stdexcept>
 #include <string>
 
-#include "debuggers/network/network_constants.h"
 #include "debuggers/network/network_json.h"
+#include "debuggers/network/network_limits.h"
 #include "debuggers/network/network_service.h"
 #include "ui_bridge/dispatch_texts.h"
 #include "ui_bridge/field_readers.h"
@@ -14,18 +13,14 @@
 namespace nubo {
 namespace {
 
-constexpr size_t kMulticastTextMaxBytes = 15;
-constexpr size_t kDataHexMaxBytes = 131072;
 constexpr size_t kTargetPeerIdMaxBytes = 80;
 constexpr int64_t kMaxPort = 65535;
-constexpr int64_t kMaxTtl = 255;
 
 constexpr std::string_view kInterfacesInvalid = "读取网卡列表的请求无效。";
 constexpr std::string_view kStartInvalid = "网络模式、地址或端口无效。";
-constexpr std::string_view kStartFailed = "网络会话启动失败。";
 constexpr std::string_view kStopInvalid = "停止网络调试的请求无效。";
+static_assert(network::kMaxSendHexBytes == 2 * 64 * 1024);
 constexpr std::string_view kSendInvalid = "发送内容为空、超过 64 KiB，或目标连接标识无效。";
-constexpr std::string_view kSendFailed = "网络数据发送失败。";
 constexpr std::string_view kPollInvalid = "网络事件读取请求无效。";
 
 // True for a requestId of 1 to 80 bytes; a string of another length is still
@@ -35,16 +30,17 @@ bool ReadRequestId(const Json& payload, std::string& requestId) {
 }
 
 // A member that may be absent but, when present, must be a string of at most
-// kMulticastTextMaxBytes bytes.
+// kMaxMulticastTextBytes bytes.
 bool ReadOptionalMulticastText(const Json& payload, std::string_view name, std::string& out) {
   if (!payload.is_object() || !payload.contains(name)) return true;
-  return ReadStringField(payload, name, out) && out.size() <= kMulticastTextMaxBytes;
+  return ReadStringField(payload, name, out) && out.size() <= network::kMaxMulticastTextBytes;
 }
 
 bool ReadStartRequest(const Json& payload, std::string& requestId, NetworkSessionConfig& config) {
   int64_t localPort = 0;
   int64_t remotePort = 0;
-  if (!ReadStringField(payload, "requestId", requestId) || !ReadStringField(payload, "mode", config.mode) ||
+  std::string mode;
+  if (!ReadStringField(payload, "requestId", requestId) || !ReadStringField(payload, "mode", mode) ||
       !ReadStringField(payload, "localHost", config.localHost) ||
       !ReadStringField(payload, "remoteHost", config.remoteHost) ||
       !ReadIntegerField(payload, "localPort", 0, kMaxPort, localPort) ||
@@ -60,25 +56,16 @@ bool ReadStartRequest(const Json& payload, std::string& requestId, NetworkSessio
     return false;
   }
   int64_t ttl = 1;
-  if (payload.contains("multicastTtl") && !ReadIntegerField(payload, "multicastTtl", 0, kMaxTtl, ttl)) return false;
+  if (payload.contains("multicastTtl") && !ReadIntegerField(payload, "multicastTtl", 0, network::kMaxMulticastTtl, ttl)) return false;
   config.multicastTtl = static_cast<int32_t>(ttl);
 
-  const bool server = config.mode == network::kModeTcpServer;
-  if (!IsValidRequestId(requestId) ||
-      (!server && config.mode != network::kModeTcpClient && config.mode != network::kModeUdp) ||
-      !IsValidHostText(config.localHost, true) || !IsValidHostText(config.remoteHost, server)) {
-    return false;
-  }
+  if (!IsValidRequestId(requestId) || !ParseNetworkMode(mode, config.mode)) return false;
+  const bool server = config.mode == NetworkMode::kTcpServer;
+  if (!IsValidHostText(config.localHost, true) || !IsValidHostText(config.remoteHost, server)) return false;
   if (!server && remotePort < 1) return false;
   config.localPort = static_cast<uint16_t>(localPort);
   config.remotePort = server ? 0 : static_cast<uint16_t>(remotePort);
   return true;
-}
-
-// A refusal of the service, with its text or the route's own.
-Json RefusalReply(std::string_view type, const std::string& requestId, const std::string& error,
-                  std::string_view fallback) {
-  return MakeErrorReply(type, requestId, error.empty() ? fallback : std::string_view(error));
 }
 
 Json SnapshotFields(const NetworkService& service) {
@@ -88,15 +75,14 @@ Json SnapshotFields(const NetworkService& service) {
 Json RouteInterfaces(NetworkService& service, std::string_view type, const Json& payload) {
   std::string requestId;
   if (!ReadRequestId(payload, requestId)) return MakeErrorReply(type, requestId, kInterfacesInvalid);
-  std::string error;
-  const std::vector<NetworkInterfaceInfo> interfaces = service.ListInterfaces(error);
-  if (!error.empty()) return MakeErrorReply(type, requestId, error);
-  Json list = Json::array();
-  for (const NetworkInterfaceInfo& entry : interfaces) {
-    list.push_back({{"name", entry.name}, {"address", entry.address}, {"index", entry.index},
-                    {"loopback", entry.loopback}});
-  }
-  return MakeResultReply(type, requestId, Json{{"interfaces", std::move(list)}});
+  return WithOwnCatch(type, requestId, [&] {
+    Json list = Json::array();
+    for (const NetworkInterfaceInfo& entry : service.ListInterfaces()) {
+      list.push_back({{"name", entry.name}, {"address", entry.address}, {"index", entry.index},
+                      {"loopback", entry.loopback}});
+    }
+    return MakeResultReply(type, requestId, Json{{"interfaces", std::move(list)}});
+  });
 }
 
 Json RouteStart(NetworkService& service, std::string_view type, const Json& payload) {
@@ -104,8 +90,7 @@ Json RouteStart(NetworkService& service, std::string_view type, const Json& payl
   NetworkSessionConfig config;
   if (!ReadStartRequest(payload, requestId, config)) return MakeErrorReply(type, requestId, kStartInvalid);
   return WithOwnCatch(type, requestId, [&] {
-    std::string error;
-    if (!service.Start(config, error)) return RefusalReply(type, requestId, error, kStartFailed);
+    service.Start(config);
     return MakeResultReply(type, requestId, SnapshotFields(service));
   });
 }
@@ -127,12 +112,11 @@ Json RouteSend(NetworkService& service, std::string_view type, const Json& paylo
   const bool valid = ReadStringField(payload, "requestId", requestId) &&
                      ReadStringField(payload, "dataHex", dataHex) &&
                      ReadStringField(payload, "targetPeerId", targetText) && IsValidRequestId(requestId) &&
-                     !dataHex.empty() && dataHex.size() <= kDataHexMaxBytes &&
+                     !dataHex.empty() && dataHex.size() <= network::kMaxSendHexBytes &&
                      targetText.size() <= kTargetPeerIdMaxBytes && ParseDecimalUInt64(targetText, targetPeerId);
   if (!valid) return MakeErrorReply(type, requestId, kSendInvalid);
   return WithOwnCatch(type, requestId, [&] {
-    std::string error;
-    if (!service.Send(dataHex, targetPeerId, error)) return RefusalReply(type, requestId, error, kSendFailed);
+    service.Send(dataHex, targetPeerId);
     return MakeResultReply(type, requestId, SnapshotFields(service));
   });
 }

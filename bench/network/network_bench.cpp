@@ -172,8 +172,7 @@ BroadcastFigures Broadcast(PythonPeer& peer) {
   start = Clock::now();
   for (int i = 1; i <= kRounds; ++i) {
     waitFor(kCopyBytes * (i - 1));
-    std::string error;
-    service.Send(chunk, 0, error);
+    service.Send(chunk, 0);
   }
   waitFor(kCopyBytes * (kRounds + 1));
   return {firstMs, static_cast<double>(kRounds * kCopyBytes) / Seconds(Clock::now() - start)};

@@ -1,28 +1,26 @@
 #include "debuggers/network/network_config_check.h"
 
-#include "debuggers/common/ipv4_text.h"
-#include "debuggers/network/network_constants.h"
+#include <stdexcept>
+
 #include "debuggers/common/failure_text.h"
+#include "debuggers/common/ipv4_text.h"
+#include "debuggers/network/network_limits.h"
+#include "debuggers/network/network_texts.h"
 #include "debuggers/common/socket_layer.h"
 #include "store/ascii_case.h"
 
 namespace nubo {
 namespace {
 
-constexpr size_t kMaxHostBytes = 253;
-
 bool IsPrintableHost(std::string_view host) {
-  if (host.size() > kMaxHostBytes) return false;
+  if (host.size() > network::kMaxHostBytes) return false;
   for (unsigned char c : host) {
     if (c < 33 || c > 126) return false;
   }
   return true;
 }
 
-bool Refuse(std::string& error, std::string_view text) {
-  error = text;
-  return false;
-}
+[[noreturn]] void Refuse(std::string_view text) { throw std::invalid_argument(std::string(text)); }
 
 }  // namespace
 
@@ -36,42 +34,39 @@ std::string StripHostBrackets(std::string host) {
   return host;
 }
 
-bool CheckNetworkSessionConfig(NetworkSessionConfig& config, std::string& error) {
+void CheckNetworkSessionConfig(NetworkSessionConfig& config) {
   namespace text = network::text;
-  const bool server = config.mode == network::kModeTcpServer;
-  const bool udp = config.mode == network::kModeUdp;
-  if (!server && !udp && config.mode != network::kModeTcpClient) return Refuse(error, text::kModeInvalid);
+  const bool server = config.mode == NetworkMode::kTcpServer;
+  const bool udp = config.mode == NetworkMode::kUdp;
   if (config.localHost.empty() && (server || udp)) config.localHost = "127.0.0.1";
-  if (!IsPrintableHost(config.localHost)) return Refuse(error, text::kHostInvalid);
+  if (!IsPrintableHost(config.localHost)) Refuse(text::kHostInvalid);
   if (!IsPrintableHost(config.remoteHost) || (config.remoteHost.empty() && !server)) {
-    return Refuse(error, text::kHostInvalid);
+    Refuse(text::kHostInvalid);
   }
-  if (!server && (config.remotePort == 0 || config.remoteHost.empty())) return Refuse(error, text::kTargetRequired);
+  if (!server && (config.remotePort == 0 || config.remoteHost.empty())) Refuse(text::kTargetRequired);
   if (!config.localHost.empty() && !IsLoopbackHostText(config.localHost) && !config.allowLan) {
-    return Refuse(error, text::kLanRequiredToBind);
+    Refuse(text::kLanRequiredToBind);
   }
-  if (config.multicastTtl < 0 || config.multicastTtl > 255) return Refuse(error, text::kTtlInvalid);
+  if (config.multicastTtl < 0 || config.multicastTtl > network::kMaxMulticastTtl) Refuse(text::kTtlInvalid);
   if (!udp && (!config.multicastInterface.empty() || !config.multicastGroup.empty() || config.multicastTtl != 1)) {
-    return Refuse(error, text::kMulticastOnlyUdp);
+    Refuse(text::kMulticastOnlyUdp);
   }
   if (!config.multicastGroup.empty()) {
-    if (!IsIpv4MulticastText(config.multicastGroup)) return Refuse(error, text::kGroupInvalid);
-    if (config.localHost != "0.0.0.0") return Refuse(error, text::kGroupNeedsWildcard);
+    if (!IsIpv4MulticastText(config.multicastGroup)) Refuse(text::kGroupInvalid);
+    if (config.localHost != "0.0.0.0") Refuse(text::kGroupNeedsWildcard);
   }
   const bool multicast = !config.multicastGroup.empty() || IsIpv4MulticastText(config.remoteHost);
   if (multicast && !config.allowLan &&
       !(IsLoopbackHostText(config.localHost) && IsLoopbackHostText(config.multicastInterface))) {
-    return Refuse(error, text::kLanRequiredForMulticast);
+    Refuse(text::kLanRequiredForMulticast);
   }
   if (!config.multicastInterface.empty()) {
     int code = WSAEINVAL;
     const bool embeddedNul = config.multicastInterface.find('\0') != std::string::npos;
     if (embeddedNul || NetValidateLocalIpv4Interface(config.multicastInterface.c_str(), &code) == 0) {
-      error = FormatWinsockFailure(text::kOpValidateMulticastInterface, code);
-      return false;
+      Refuse(FormatWinsockFailure(text::kOpValidateMulticastInterface, code));
     }
   }
-  return true;
 }
 
 }  // namespace nubo

@@ -14,8 +14,8 @@ bool IsLoopbackHostText(std::string_view host);
 std::string StripHostBrackets(std::string host);
 
 // Normalises (an empty local host of a server or UDP session becomes
-// 127.0.0.1) and checks a session configuration; false with the user-facing
-// reason of the first rule it breaks.
-bool CheckNetworkSessionConfig(NetworkSessionConfig& config, std::string& error);
+// 127.0.0.1) and checks a session configuration; throws
+// std::invalid_argument with the sentence of the first rule it breaks.
+void CheckNetworkSessionConfig(NetworkSessionConfig& config);
 
 }  // namespace nubo

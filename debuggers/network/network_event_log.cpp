@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "store/hex_text.h"
-#include "debuggers/network/network_constants.h"
+#include "debuggers/network/network_texts.h"
 
 namespace nubo {
 

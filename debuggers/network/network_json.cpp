@@ -4,14 +4,56 @@
 
 namespace nubo {
 
+std::string_view NetworkModeText(NetworkMode mode) {
+  switch (mode) {
+    case NetworkMode::kTcpClient:
+      return "tcp-client";
+    case NetworkMode::kTcpServer:
+      return "tcp-server";
+    case NetworkMode::kUdp:
+      return "udp";
+  }
+  return {};
+}
+
+bool ParseNetworkMode(std::string_view text, NetworkMode& mode) {
+  for (const NetworkMode candidate : {NetworkMode::kTcpClient, NetworkMode::kTcpServer, NetworkMode::kUdp}) {
+    if (text == NetworkModeText(candidate)) {
+      mode = candidate;
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string_view NetworkStateText(NetworkState state) {
+  switch (state) {
+    case NetworkState::kStopped:
+      return "stopped";
+    case NetworkState::kStarting:
+      return "starting";
+    case NetworkState::kConnecting:
+      return "connecting";
+    case NetworkState::kConnected:
+      return "connected";
+    case NetworkState::kListening:
+      return "listening";
+    case NetworkState::kReady:
+      return "ready";
+    case NetworkState::kError:
+      return "error";
+  }
+  return {};
+}
+
 nlohmann::json NetworkSnapshotToJson(const NetworkSnapshot& snapshot) {
   nlohmann::json peers = nlohmann::json::array();
   for (const NetworkPeerInfo& peer : snapshot.peers) {
     peers.push_back({{"id", std::to_string(peer.id)}, {"address", peer.address}, {"port", peer.port}});
   }
   return {
-      {"mode", snapshot.mode},
-      {"state", snapshot.state},
+      {"mode", NetworkModeText(snapshot.mode)},
+      {"state", NetworkStateText(snapshot.state)},
       {"localHost", snapshot.localHost},
       {"localPort", snapshot.localPort},
       {"remoteHost", snapshot.remoteHost},

@@ -1,14 +1,15 @@
 #include "debuggers/network/network_service.h"
 
+#include <stdexcept>
 #include <system_error>
 #include <utility>
 
-#include "debuggers/network/network_config_check.h"
-#include "debuggers/network/network_constants.h"
 #include "debuggers/common/failure_text.h"
+#include "debuggers/network/network_config_check.h"
+#include "debuggers/network/network_limits.h"
 #include "debuggers/network/network_service_impl.h"
+#include "debuggers/network/network_texts.h"
 #include "debuggers/network/send_hex.h"
-#include "store/file_utils.h"
 
 namespace nubo {
 
@@ -20,30 +21,22 @@ NetworkService::NetworkService(const NetResolveSystem& resolver) : impl_(std::ma
 
 NetworkService::~NetworkService() = default;  // Impl's destructor stops the session
 
-bool NetworkService::Start(const NetworkSessionConfig& config, std::string& error) {
-  return impl_->Start(config, error);
-}
+void NetworkService::Start(const NetworkSessionConfig& config) { impl_->Start(config); }
 
 void NetworkService::Stop() { impl_->Stop(); }
 
-bool NetworkService::Send(std::string_view hex, uint64_t targetPeerId, std::string& error) {
-  return impl_->Send(hex, targetPeerId, error);
-}
+void NetworkService::Send(std::string_view hex, uint64_t targetPeerId) { impl_->Send(hex, targetPeerId); }
 
 NetworkPollResult NetworkService::Poll() { return impl_->Poll(); }
 
 NetworkSnapshot NetworkService::GetSnapshot() const { return impl_->GetSnapshot(); }
 
-std::vector<NetworkInterfaceInfo> NetworkService::ListInterfaces(std::string& error) const {
+std::vector<NetworkInterfaceInfo> NetworkService::ListInterfaces() const {
   std::vector<NetIpv4Interface> entries(network::kMaxInterfaces);
   int code = 0;
   const int count = NetListIpv4Interfaces(entries.data(), entries.size(), &code);
+  if (count < 0) throw std::runtime_error(FormatWinsockFailure(text::kOpListInterfaces, code));
   std::vector<NetworkInterfaceInfo> interfaces;
-  if (count < 0) {
-    error = FormatWinsockFailure(text::kOpListInterfaces, code);
-    return interfaces;
-  }
-  error.clear();
   for (int i = 0; i < count; ++i) {
     interfaces.push_back(
         NetworkInterfaceInfo{entries[i].name, entries[i].address, entries[i].index, entries[i].loopback != 0});
@@ -56,18 +49,18 @@ NetworkService::Impl::Impl(const NetResolveSystem& resolver)
 
 NetworkService::Impl::~Impl() { Stop(); }
 
-bool NetworkService::Impl::Start(const NetworkSessionConfig& config, std::string& error) {
+void NetworkService::Impl::Start(const NetworkSessionConfig& config) {
   Stop();
   NetworkSessionConfig copy = config;
   copy.localHost = StripHostBrackets(std::move(copy.localHost));
   copy.remoteHost = StripHostBrackets(std::move(copy.remoteHost));
-  if (!CheckNetworkSessionConfig(copy, error)) return false;
+  CheckNetworkSessionConfig(copy);
   {
     std::lock_guard lock(mutex_);
     config_ = copy;
     snapshot_ = NetworkSnapshot{};
     snapshot_.mode = copy.mode;
-    snapshot_.state = network::kStateStarting;
+    snapshot_.state = NetworkState::kStarting;
     snapshot_.localHost = copy.localHost;
     snapshot_.localPort = copy.localPort;
     snapshot_.remoteHost = copy.remoteHost;
@@ -88,12 +81,10 @@ bool NetworkService::Impl::Start(const NetworkSessionConfig& config, std::string
   } catch (const std::system_error& failure) {
     std::lock_guard lock(mutex_);
     workerRunning_ = false;
-    snapshot_.state = network::kStateError;
+    snapshot_.state = NetworkState::kError;
     snapshot_.lastError = failure.what();
-    error = text::kThreadFailed;
-    return false;
+    throw std::runtime_error(std::string(text::kThreadFailed));
   }
-  return true;
 }
 
 void NetworkService::Impl::Stop() {
@@ -102,7 +93,6 @@ void NetworkService::Impl::Stop() {
     stopRequested_ = true;
     abandonResolve_ = true;
     lock.unlock();
-    wake_.notify_all();
     worker_.join();
     lock.lock();
   }
@@ -113,40 +103,32 @@ void NetworkService::Impl::Stop() {
   snapshot_.peers.clear();
   snapshot_.multicastJoined = false;
   snapshot_.lastError.clear();
-  const bool wasRunning = snapshot_.state != network::kStateStopped;
-  snapshot_.state = network::kStateStopped;
+  const bool wasRunning = snapshot_.state != NetworkState::kStopped;
+  snapshot_.state = NetworkState::kStopped;
   lock.unlock();
   if (wasRunning) LogText(network::kKindSystem, text::kSessionStopped);
 }
 
-bool NetworkService::Impl::Send(std::string_view hex, uint64_t targetPeerId, std::string& error) {
+void NetworkService::Impl::Send(std::string_view hex, uint64_t targetPeerId) {
   std::vector<uint8_t> bytes;
-  if (!NetworkParseSendHex(hex, bytes, error)) return false;  // also refuses more than kMaxSendBytes
+  std::string error;
+  // Also refuses more than kMaxSendBytes.
+  if (!NetworkParseSendHex(hex, bytes, error)) throw std::invalid_argument(error);
   {
     std::lock_guard lock(mutex_);
-    if (!workerRunning_ || snapshot_.state == network::kStateStopped || snapshot_.state == network::kStateError) {
-      error = text::kSessionNotStarted;
-      return false;
-    }
-    if (config_.mode == network::kModeUdp) {
-      if (bytes.size() > network::kMaxUdpSendBytes) {
-        error = text::kUdpTooLarge;
-        return false;
-      }
-      if (targetPeerId != 0) {
-        error = text::kUdpUsesTarget;
-        return false;
-      }
+    const bool running = workerRunning_ && snapshot_.state != NetworkState::kStopped &&
+                         snapshot_.state != NetworkState::kError;
+    if (!running) throw std::runtime_error(std::string(text::kSessionNotStarted));
+    if (config_.mode == NetworkMode::kUdp) {
+      if (bytes.size() > network::kMaxUdpSendBytes) throw std::invalid_argument(std::string(text::kUdpTooLarge));
+      if (targetPeerId != 0) throw std::invalid_argument(std::string(text::kUdpUsesTarget));
     }
     if (pendingSendBytes_ + bytes.size() > network::kMaxPendingSendBytes) {
-      error = text::kPendingFull;
-      return false;
+      throw std::runtime_error(std::string(text::kPendingFull));
     }
     pendingSendBytes_ += bytes.size();
     sendQueue_.push_back(NetworkSendItem{std::move(bytes), targetPeerId});
   }
-  wake_.notify_all();
-  return true;
 }
 
 NetworkPollResult NetworkService::Impl::Poll() {
@@ -165,32 +147,6 @@ NetworkPollResult NetworkService::Impl::Poll() {
 NetworkSnapshot NetworkService::Impl::GetSnapshot() const {
   std::lock_guard lock(mutex_);
   return snapshot_;
-}
-
-void NetworkService::Impl::AppendEvent(NetworkEvent event, std::vector<uint8_t> data) {
-  const int64_t now = NowMilliseconds();
-  std::lock_guard lock(mutex_);
-  log_.Append(std::move(event), std::move(data), now);
-}
-
-void NetworkService::Impl::LogText(std::string_view kind, std::string_view message, uint64_t peerId,
-                                   std::string_view label) {
-  NetworkEvent event;
-  event.kind = kind;
-  event.message = message;
-  event.peerId = peerId;
-  event.peerLabel = label;
-  AppendEvent(std::move(event));
-}
-
-void NetworkService::Impl::ReleasePending(uint64_t bytes) {
-  std::lock_guard lock(mutex_);
-  pendingSendBytes_ = bytes > pendingSendBytes_ ? 0 : pendingSendBytes_ - bytes;
-}
-
-bool NetworkService::Impl::StopRequested() const {
-  std::lock_guard lock(mutex_);
-  return stopRequested_;
 }
 
 }  // namespace nubo

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -31,17 +30,17 @@ class NetworkService {
   NetworkService& operator=(const NetworkService&) = delete;
 
   // Stops any earlier session, checks the configuration and starts the
-  // worker. False with the user-facing reason when refused.
-  bool Start(const NetworkSessionConfig& config, std::string& error);
+  // worker. Throws with the user's sentence when refused.
+  void Start(const NetworkSessionConfig& config);
   void Stop();
   // Queues the bytes of hexadecimal text; targetPeerId 0 means every peer of
-  // a TCP server. False with the user-facing reason when refused.
-  bool Send(std::string_view hex, uint64_t targetPeerId, std::string& error);
+  // a TCP server. Throws with the user's sentence when refused.
+  void Send(std::string_view hex, uint64_t targetPeerId);
   // The snapshot and the oldest logged events (at most 256 and 1 MiB).
   NetworkPollResult Poll();
   NetworkSnapshot GetSnapshot() const;
-  // The up local IPv4 adapter addresses; error is empty on success.
-  std::vector<NetworkInterfaceInfo> ListInterfaces(std::string& error) const;
+  // The up local IPv4 adapter addresses; throws with the user's sentence.
+  std::vector<NetworkInterfaceInfo> ListInterfaces() const;
 
  private:
   class Impl;

@@ -5,13 +5,28 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace nubo {
 
+enum class NetworkMode { kTcpClient, kTcpServer, kUdp };
+
+enum class NetworkState { kStopped, kStarting, kConnecting, kConnected, kListening, kReady, kError };
+
+namespace network {
+
+// The kinds of logged events.
+inline constexpr std::string_view kKindSystem = "system";
+inline constexpr std::string_view kKindError = "error";
+inline constexpr std::string_view kKindSent = "sent";
+inline constexpr std::string_view kKindReceived = "received";
+
+}  // namespace network
+
 // The session settings of one "network.start" request.
 struct NetworkSessionConfig {
-  std::string mode;
+  NetworkMode mode = NetworkMode::kTcpClient;
   std::string localHost;
   uint16_t localPort = 0;
   std::string remoteHost;
@@ -30,8 +45,8 @@ struct NetworkPeerInfo {
 
 // What the front end sees of the session.
 struct NetworkSnapshot {
-  std::string mode = "tcp-client";
-  std::string state = "stopped";
+  NetworkMode mode = NetworkMode::kTcpClient;
+  NetworkState state = NetworkState::kStopped;
   std::string localHost = "127.0.0.1";
   uint16_t localPort = 0;
   std::string remoteHost = "127.0.0.1";

@@ -1,7 +1,7 @@
 #include "debuggers/network/send_hex.h"
 
 #include "store/hex_digits.h"
-#include "debuggers/network/network_constants.h"
+#include "debuggers/network/network_texts.h"
 
 namespace nubo {
 namespace {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <stdexcept>
 #include <string>
 
 #include "debuggers/network/network_config_check.h"
@@ -51,7 +52,7 @@ TEST_P(StartRefusalTest, IsAnsweredDirectlyWithTheRequestIdReadSoFar) {
   const Json reply = RouteNetworkRequest(service, "network.start", payload);
   EXPECT_EQ(reply, (Json{{"type", "network.start.error"},
                          {"payload", {{"requestId", refusal.echoedRequestId}, {"message", kStartInvalid}}}}));
-  EXPECT_EQ(service.GetSnapshot().state, "stopped");
+  EXPECT_EQ(service.GetSnapshot().state, NetworkState::kStopped);
 }
 
 const std::string k81Bytes(81, 'q');
@@ -199,14 +200,14 @@ TEST(NetworkStartRoute, ARefusedConfigurationStopsTheRunningSession) {
   ASSERT_TRUE(session.WaitForState("listening"));
   EXPECT_EQ(session.Start(testing::SessionMembers("tcp-server", "192.168.1.5", 0, "", 0))["type"],
             "network.start.error");
-  EXPECT_EQ(service.GetSnapshot().state, "stopped");
+  EXPECT_EQ(service.GetSnapshot().state, NetworkState::kStopped);
   session.Poll();
   EXPECT_EQ(session.Messages().back(), "网络会话已停止。");
 }
 
-NetworkSessionConfig Config(std::string mode, std::string localHost, std::string remoteHost, uint16_t remotePort) {
+NetworkSessionConfig Config(NetworkMode mode, std::string localHost, std::string remoteHost, uint16_t remotePort) {
   NetworkSessionConfig config;
-  config.mode = std::move(mode);
+  config.mode = mode;
   config.localHost = std::move(localHost);
   config.remoteHost = std::move(remoteHost);
   config.remotePort = remotePort;
@@ -215,28 +216,30 @@ NetworkSessionConfig Config(std::string mode, std::string localHost, std::string
 
 TEST(NetworkSessionConfigCheck, RulesThatTheRouteCannotReach) {
   const auto check = [](NetworkSessionConfig config) {
-    std::string error;
-    return CheckNetworkSessionConfig(config, error) ? std::string("ok") : error;
+    try {
+      CheckNetworkSessionConfig(config);
+      return std::string("ok");
+    } catch (const std::invalid_argument& refusal) {
+      return std::string(refusal.what());
+    }
   };
-  NetworkSessionConfig client = Config("tcp-client", "", "127.0.0.1", 9);
+  NetworkSessionConfig client = Config(NetworkMode::kTcpClient, "", "127.0.0.1", 9);
   EXPECT_EQ(check(client), "ok");
-  EXPECT_EQ(check(Config("tcp", "", "127.0.0.1", 9)), "网络模式无效。");
-  EXPECT_EQ(check(Config("tcp-client", "", "", 9)), "主机地址无效或过长。");
-  EXPECT_EQ(check(Config("tcp-client", "", "127.0.0.1", 0)), "TCP 客户端和 UDP 需要目标地址与端口。");
+  EXPECT_EQ(check(Config(NetworkMode::kTcpClient, "", "", 9)), "主机地址无效或过长。");
+  EXPECT_EQ(check(Config(NetworkMode::kTcpClient, "", "127.0.0.1", 0)), "TCP 客户端和 UDP 需要目标地址与端口。");
   for (int ttl : {256, -1}) {
-    NetworkSessionConfig udp = Config("udp", "127.0.0.1", "127.0.0.1", 9);
+    NetworkSessionConfig udp = Config(NetworkMode::kUdp, "127.0.0.1", "127.0.0.1", 9);
     udp.multicastTtl = ttl;
     EXPECT_EQ(check(udp), "组播 TTL 必须为 0 到 255。") << ttl;
   }
-  NetworkSessionConfig withNul = Config("udp", "127.0.0.1", "239.1.2.3", 9);
+  NetworkSessionConfig withNul = Config(NetworkMode::kUdp, "127.0.0.1", "239.1.2.3", 9);
   withNul.multicastInterface = std::string("127.0.0.1\0x", 11);
   EXPECT_EQ(check(withNul), "校验本机组播网卡 IPv4失败（Winsock 10022）。");
 
-  NetworkSessionConfig server = Config("tcp-server", "", "", 0);
-  std::string error;
-  ASSERT_TRUE(CheckNetworkSessionConfig(server, error));
+  NetworkSessionConfig server = Config(NetworkMode::kTcpServer, "", "", 0);
+  ASSERT_NO_THROW(CheckNetworkSessionConfig(server));
   EXPECT_EQ(server.localHost, "127.0.0.1");  // an empty local host binds loopback
-  ASSERT_TRUE(CheckNetworkSessionConfig(client, error));
+  ASSERT_NO_THROW(CheckNetworkSessionConfig(client));
   EXPECT_EQ(client.localHost, "");  // a client without local host does not bind
 }
 

@@ -202,7 +202,7 @@ TEST_F(TcpClientResolutionTest, StopTwiceAndDestructionMidSessionArePrompt) {
     NetworkService idle;
     idle.Stop();
     idle.Stop();
-    EXPECT_EQ(idle.GetSnapshot().state, "stopped");
+    EXPECT_EQ(idle.GetSnapshot().state, NetworkState::kStopped);
   }
   const std::string fullPort = peer_.Words("listen 0 full").at(1);
   for (const char* host : {"silent.test", "127.0.0.1"}) {  // resolving; connecting for good
