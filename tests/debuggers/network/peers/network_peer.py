@@ -294,6 +294,25 @@ class Peer:
         threading.Thread(target=target, args=args, daemon=True).start()
         return ""
 
+    def cmd_floodprocs(self, port, count):
+        # TCP floods each from a process of its own: faster than threads that
+        # share one interpreter. A flooder ends when this peer has ended.
+        parent = os.getpid()
+        for _ in range(int(count)):
+            if os.fork() == 0:
+                try:
+                    sock = socket.create_connection((LOOPBACK, int(port)), timeout=5)
+                    sock.settimeout(1)
+                    while os.getppid() == parent:
+                        try:
+                            sock.send(FLOOD_CHUNK)
+                        except socket.timeout:
+                            pass
+                except OSError:
+                    pass
+                os._exit(0)
+        return ""
+
     def cmd_stopflood(self):
         # Bytes of TCP floods, datagrams of UDP floods, since the last flood began.
         self.flooding.clear()
