@@ -9,21 +9,18 @@
 
 #include "store/app_files.h"
 #include "store/file_utils.h"
+#include "store/store_texts.h"
 #include "store/win_handles.h"
 
 namespace nubo {
-namespace {
-
-constexpr char kLocalAppDataMissing[] = "Unable to locate LocalAppData.";
-constexpr char kExecutableDirectoryMissing[] = "Unable to locate the executable directory.";
-
-}  // namespace
 
 std::wstring ResolveAppDataDirectory() {
   CoTaskMemPtr<wchar_t> knownFolder;
   const HRESULT hr = SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_CREATE, nullptr,
                                           knownFolder.out());
-  if (FAILED(hr) || knownFolder.get() == nullptr) throw std::runtime_error(kLocalAppDataMissing);
+  if (FAILED(hr) || knownFolder.get() == nullptr) {
+    throw std::runtime_error(std::string(store_text::kLocalAppDataMissing));
+  }
   return ResolveAppDataDirectoryUnder(knownFolder.get());
 }
 
@@ -54,13 +51,15 @@ std::wstring GetExecutableDirectory() {
   DWORD length = 0;
   for (;;) {
     length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length == 0) throw std::runtime_error(kExecutableDirectoryMissing);
+    if (length == 0) throw std::runtime_error(std::string(store_text::kExecutableDirectoryMissing));
     if (length < buffer.size() - 1) break;
     buffer.resize(buffer.size() * 2);
   }
   buffer.resize(length);
   const size_t lastSeparator = buffer.find_last_of(L"\\/");
-  if (lastSeparator == std::wstring::npos) throw std::runtime_error(kExecutableDirectoryMissing);
+  if (lastSeparator == std::wstring::npos) {
+    throw std::runtime_error(std::string(store_text::kExecutableDirectoryMissing));
+  }
   buffer.resize(lastSeparator);
   return buffer;
 }

@@ -2,11 +2,14 @@
 
 #include <ctime>
 #include <stdexcept>
+#include <string>
+
+#include "store/store_texts.h"
 
 namespace nubo {
 namespace {
 
-constexpr char kNextTimeFailed[] = "Unable to calculate the next reminder time.";
+[[noreturn]] void FailNextTime() { throw std::runtime_error(std::string(store_text::kNextTimeFailed)); }
 
 bool ToLocalTime(int64_t seconds, std::tm& out) {
   const __time64_t value = seconds;
@@ -15,7 +18,7 @@ bool ToLocalTime(int64_t seconds, std::tm& out) {
 
 int LocalWeekday(int64_t unixMilliseconds) {
   std::tm local{};
-  if (!ToLocalTime(unixMilliseconds / 1000, local)) throw std::runtime_error(kNextTimeFailed);
+  if (!ToLocalTime(unixMilliseconds / 1000, local)) FailNextTime();
   return local.tm_wday;
 }
 
@@ -31,7 +34,7 @@ int64_t AddLocalDays(int64_t unixMilliseconds, int days) {
   const int64_t seconds = unixMilliseconds / 1000;
   const int64_t remainder = unixMilliseconds % 1000;
   std::tm local{};
-  if (!ToLocalTime(seconds, local)) throw std::runtime_error(kNextTimeFailed);
+  if (!ToLocalTime(seconds, local)) FailNextTime();
   local.tm_mday += days;
   local.tm_isdst = -1;
   const __time64_t moved = _mktime64(&local);
@@ -39,7 +42,7 @@ int64_t AddLocalDays(int64_t unixMilliseconds, int days) {
   // runtimes give times past year 3000 from mktime but not back from localtime).
   std::tm check{};
   if (moved == static_cast<__time64_t>(-1) || !ToLocalTime(moved, check)) {
-    throw std::runtime_error(kNextTimeFailed);
+    FailNextTime();
   }
   return static_cast<int64_t>(moved) * 1000 + remainder;
 }

@@ -56,7 +56,10 @@ bool ReadStartRequest(const Json& payload, std::string& requestId, NetworkSessio
     return false;
   }
   int64_t ttl = 1;
-  if (payload.contains("multicastTtl") && !ReadIntegerField(payload, "multicastTtl", 0, network::kMaxMulticastTtl, ttl)) return false;
+  if (payload.contains("multicastTtl") &&
+      !ReadIntegerField(payload, "multicastTtl", 0, network::kMaxMulticastTtl, ttl)) {
+    return false;
+  }
   config.multicastTtl = static_cast<int32_t>(ttl);
 
   if (!IsValidRequestId(requestId) || !ParseNetworkMode(mode, config.mode)) return false;

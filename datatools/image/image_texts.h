@@ -21,6 +21,7 @@ inline constexpr char kSignatureMismatch[] = "图片签名校验失败。";
 inline constexpr char kDialogFailed[] = "无法打开图片保存窗口。";
 inline constexpr char kIcoWriteFailed[] = "无法生成 Windows ICO 文件。";
 inline constexpr char kBase64TooLong[] = "转换后的图片过大，请降低尺寸或质量。";
+static_assert(kMaxDecodedBytes == 32 * 1024 * 1024);
 inline constexpr char kDecodedInvalidOrTooLarge[] = "转换后的图片数据无效或超过 32 MB。";
 inline constexpr char kDecodeFailed[] = "无法解码转换后的图片。";
 

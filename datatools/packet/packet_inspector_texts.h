@@ -16,6 +16,7 @@ inline constexpr std::string_view kNotHex = "报文中包含非十六进制字�
 inline constexpr std::string_view kOddDigits =
     "十六进制数字数量必须为偶数，当前末尾缺少半个字节。";
 inline constexpr std::string_view kParseFailed = "十六进制报文解析失败，请检查输入长度与格式。";
+static_assert(kMaxBytes == 256 * 1024);
 inline constexpr std::string_view kTooLarge = "单次报文分析最多支持 256 KB 数据。";
 inline constexpr std::string_view kDecoderFailed = "报文解析核心未能完成本次分析。";
 

@@ -33,14 +33,14 @@ const uint8_t* Bytes(std::string_view text) { return reinterpret_cast<const uint
 std::string WorkingBuffer(size_t size) { return std::string(std::max<size_t>(size, 1), '\0'); }
 
 // The buffer cut to the core's count, or the failure text for a negative one.
-ToolResult Finish(std::string& buffer, int32_t count, const char* failure) {
+ToolResult Finish(std::string& buffer, int32_t count, std::string_view failure) {
   if (count < 0) return ToolResult::Failure(failure);
   buffer.resize(static_cast<size_t>(count));
   return ToolResult::Success(std::move(buffer));
 }
 
-ToolResult FinishDecoded(std::string& buffer, int32_t count, const char* malformed,
-                         const char* notUtf8) {
+ToolResult FinishDecoded(std::string& buffer, int32_t count, std::string_view malformed,
+                         std::string_view notUtf8) {
   ToolResult result = Finish(buffer, count, malformed);
   if (result.success && !IsValidUtf8(result.output)) return ToolResult::Failure(notUtf8);
   return result;

@@ -10,6 +10,9 @@
 
 namespace nubo {
 
+// The largest time-to-live of an IPv4 packet.
+inline constexpr int kIpv4MaxTtl = 255;
+
 bool ParseStrictIpv4(std::string_view text, std::array<uint8_t, 4>& octets);
 
 // 224.0.0.0/4.

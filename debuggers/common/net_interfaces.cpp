@@ -160,7 +160,7 @@ int NetValidateLocalIpv4Interface(const char* text, int* err) {
 }
 
 int NetSetMulticastSendOptions(SOCKET socket, const char* interfaceText, int ttl, int* err) {
-  if (ttl < 0 || ttl > 255) return Refuse(err, kInvalidArgument);
+  if (ttl < 0 || ttl > kIpv4MaxTtl) return Refuse(err, kInvalidArgument);
   int code = 0;
   in_addr address{};
   if (CheckLocalInterface(interfaceText, address, &code) == 0) return Refuse(err, code);

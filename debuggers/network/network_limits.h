@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "debuggers/common/ipv4_text.h"
+
 namespace nubo::network {
 
 // Event log and polls.
@@ -25,7 +27,7 @@ inline constexpr uint64_t kMaxPendingSendBytes = 0x400000;
 inline constexpr size_t kMaxHostBytes = 253;
 // The longest dotted quad.
 inline constexpr size_t kMaxMulticastTextBytes = 15;
-inline constexpr int32_t kMaxMulticastTtl = 255;
+inline constexpr int32_t kMaxMulticastTtl = kIpv4MaxTtl;
 
 // Sessions.
 inline constexpr size_t kMaxPeers = 32;

@@ -66,7 +66,8 @@ void NetworkService::Impl::RunSession() {
     Fail(FormatWinsockFailure(text::kOpStartWinsock, code));
     return;
   }
-  active_ = MakeSession(NetworkSessionContext{*this, session_, resolver_, abandonResolve_, receiveBuffer_, nextPeerId_});
+  active_ =
+      MakeSession(NetworkSessionContext{*this, session_, resolver_, abandonResolve_, receiveBuffer_, nextPeerId_});
   if (!active_->Open()) return;
   while (!StopRequested()) {
     DispatchQueuedSends();

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "maintenance/dynamic_procedure.h"
+#include "maintenance/ports/port_limits.h"
 #include "maintenance/ports/port_table.h"
 #include "maintenance/ports/port_texts.h"
 #include "maintenance/ports/process_name.h"
@@ -29,10 +30,10 @@ bool IsMarkedCritical(HANDLE process) {
 }
 
 bool IsRefusedByRule(uint32_t processId, std::string_view name, const PortsContext& context) {
-  if (processId <= port_texts::kHighestSystemProcessId || processId == context.ownProcessId) {
+  if (processId <= port_limits::kHighestSystemProcessId || processId == context.ownProcessId) {
     return true;
   }
-  if (name.empty() || name.size() > port_texts::kMaxProcessNameBytes) return true;
+  if (name.empty() || name.size() > port_limits::kMaxProcessNameBytes) return true;
   return IsProtectedProcessName(name);
 }
 

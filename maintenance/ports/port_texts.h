@@ -40,9 +40,6 @@ inline constexpr std::array<std::string_view, 11> kProtectedProcessNames = {
     "system",       "registry",     "smss.exe",    "csrss.exe",       "wininit.exe", "services.exe",
     "lsass.exe",    "winlogon.exe", "svchost.exe", "fontdrvhost.exe", "dwm.exe"};
 
-inline constexpr std::size_t kMaxProcessNameBytes = 260;
-inline constexpr unsigned kHighestSystemProcessId = 4;
-
 inline constexpr std::string_view kProtected = "为保护系统稳定性，不能结束这个进程。";
 inline constexpr std::string_view kOwnershipChanged = "端口归属已经变化，请刷新列表后重试。";
 inline constexpr std::string_view kCannotOpen = "无法打开目标进程，可能需要管理员权限。";
