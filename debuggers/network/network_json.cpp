@@ -1,50 +1,32 @@
 #include "debuggers/network/network_json.h"
 
+#include <algorithm>
+#include <array>
 #include <string>
 
 namespace nubo {
 
-std::string_view NetworkModeText(NetworkMode mode) {
-  switch (mode) {
-    case NetworkMode::kTcpClient:
-      return "tcp-client";
-    case NetworkMode::kTcpServer:
-      return "tcp-server";
-    case NetworkMode::kUdp:
-      return "udp";
-  }
-  return {};
-}
+namespace {
+
+// Indexed by the enumerators, in their order.
+constexpr std::array<std::string_view, 3> kModeNames = {"tcp-client", "tcp-server", "udp"};
+constexpr std::array<std::string_view, 7> kStateNames = {"stopped",   "starting", "connecting", "connected",
+                                                         "listening", "ready",    "error"};
+static_assert(static_cast<size_t>(NetworkMode::kUdp) + 1 == kModeNames.size());
+static_assert(static_cast<size_t>(NetworkState::kError) + 1 == kStateNames.size());
+
+}  // namespace
+
+std::string_view NetworkModeText(NetworkMode mode) { return kModeNames[static_cast<size_t>(mode)]; }
 
 bool ParseNetworkMode(std::string_view text, NetworkMode& mode) {
-  for (const NetworkMode candidate : {NetworkMode::kTcpClient, NetworkMode::kTcpServer, NetworkMode::kUdp}) {
-    if (text == NetworkModeText(candidate)) {
-      mode = candidate;
-      return true;
-    }
-  }
-  return false;
+  const auto found = std::find(kModeNames.begin(), kModeNames.end(), text);
+  if (found == kModeNames.end()) return false;
+  mode = static_cast<NetworkMode>(found - kModeNames.begin());
+  return true;
 }
 
-std::string_view NetworkStateText(NetworkState state) {
-  switch (state) {
-    case NetworkState::kStopped:
-      return "stopped";
-    case NetworkState::kStarting:
-      return "starting";
-    case NetworkState::kConnecting:
-      return "connecting";
-    case NetworkState::kConnected:
-      return "connected";
-    case NetworkState::kListening:
-      return "listening";
-    case NetworkState::kReady:
-      return "ready";
-    case NetworkState::kError:
-      return "error";
-  }
-  return {};
-}
+std::string_view NetworkStateText(NetworkState state) { return kStateNames[static_cast<size_t>(state)]; }
 
 nlohmann::json NetworkSnapshotToJson(const NetworkSnapshot& snapshot) {
   nlohmann::json peers = nlohmann::json::array();

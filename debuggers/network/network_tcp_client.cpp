@@ -18,18 +18,155 @@ class TcpClientSession final : public NetworkSession {
  public:
   explicit TcpClientSession(const NetworkSessionContext& context) : c_(context) {}
 
-  bool Open() override;
-  void Queue(NetworkSendItem item) override;
-  void Watch(std::vector<NetSelectEntry>& entries) override;
-  bool Process(const std::vector<NetSelectEntry>& entries, size_t readShare) override;
+  bool Open() override {
+    const NetworkSessionConfig& config = c_.config;
+    NetAddress targets[network::kResolveCapacity];
+    NetAddress locals[network::kResolveCapacity];
+    int code = 0;
+    const int targetCount =
+        ResolveForSession(c_, config.remoteHost, config.remotePort, kNetResolveTcp, false, targets, code);
+    if (targetCount < 0) return FailResolution(c_, text::kOpResolveTarget, code);
+    int localCount = 0;
+    if (!config.localHost.empty()) {
+      localCount = ResolveForSession(c_, config.localHost, config.localPort, kNetResolveTcp, true, locals, code);
+      if (localCount < 0) return FailResolution(c_, text::kOpResolveLocal, code);
+    }
+    int lastCode = 0;
+    for (int t = 0; t < targetCount; ++t) {
+      if (Connect(targets[t], locals, localCount, lastCode)) return true;
+    }
+    c_.sink.Fail(FormatWinsockFailure(text::kOpConnect, lastCode));
+    return false;
+  }
+
+  void Queue(NetworkSendItem item) override {
+    if (stream_.socket && (connectPending_ || connected_)) {
+      stream_.queue.push_back(OutgoingBuffer{std::make_shared<const std::vector<uint8_t>>(std::move(item.bytes)), 0});
+      return;
+    }
+    c_.sink.ReleasePending(item.bytes.size());
+    c_.sink.LogText(network::kKindError, text::kClientNotConnected);
+  }
+
+  void Watch(std::vector<NetSelectEntry>& entries) override {
+    const bool write = connectPending_ || !stream_.queue.empty();
+    entries.push_back(NetSelectEntry{stream_.socket.get(), connectPending_ ? 0 : 1, write ? 1 : 0, 0, 0, 0});
+  }
+
+  bool Process(const std::vector<NetSelectEntry>& entries, size_t readShare) override {
+    const NetSelectEntry& entry = entries.front();
+    int code = 0;
+    if (entry.hasError != 0) {
+      int32_t pending = 0;
+      if (NetGetSocketError(stream_.socket.get(), &pending, &code) != 0) code = pending;
+      c_.sink.Fail(FormatWinsockFailure(text::kOpConnection, code));
+      return false;
+    }
+    if (entry.writable != 0 && connectPending_) {
+      int32_t pending = 0;
+      const bool queried = NetGetSocketError(stream_.socket.get(), &pending, &code) != 0;
+      if (!queried || pending != 0) {
+        c_.sink.Fail(FormatWinsockFailure(text::kOpConnect, queried ? pending : code));
+        return false;
+      }
+      OnConnected();
+    }
+    if (entry.readable != 0 && !Receive(readShare)) return false;
+    if (entry.writable != 0 && !connectPending_ && !FlushTcpQueue(c_.sink, stream_)) {
+      c_.sink.Fail(text::kClientSendFailed);
+      return false;
+    }
+    if (connectPending_ &&
+        Clock::now() - connectStarted_ >= std::chrono::milliseconds(network::kConnectTimeoutMilliseconds)) {
+      c_.sink.Fail(text::kConnectTimedOut);
+      return false;
+    }
+    return true;
+  }
+
   void Close() override { ShutdownAndClose(stream_.socket); }
 
  private:
-  bool Connect(const NetAddress& target, const NetAddress* locals, int localCount, int& lastCode);
-  void SetEndpoint(const NetAddress& address);
-  void OnConnected();
-  bool Receive(size_t readShare);
-  void PublishPeer();
+  // Starts a connection to one target, bound to a local address of its version
+  // when any was given; false with lastCode when it could not.
+  bool Connect(const NetAddress& target, const NetAddress* locals, int localCount, int& lastCode) {
+    int code = 0;
+    SocketHandle socket(NetSocket(&target, &code));
+    if (!socket || NetSetNonBlocking(socket.get(), 1, &code) == 0) {
+      lastCode = code;
+      return false;
+    }
+    NetSetOobInline(socket.get(), nullptr);
+    if (localCount > 0) {
+      bool bound = false;
+      lastCode = WSAEAFNOSUPPORT;  // no local address of the target's version
+      for (int l = 0; l < localCount && !bound; ++l) {
+        if (NetAddressFamilyVersion(&locals[l]) != NetAddressFamilyVersion(&target)) continue;
+        if (!c_.config.allowLan && NetIsLoopbackAddress(&locals[l]) == 0) {
+          lastCode = WSAEACCES;
+          continue;
+        }
+        bound = NetBind(socket.get(), &locals[l], &code) != 0;
+        if (!bound) lastCode = code;
+      }
+      if (!bound) return false;
+    }
+    const int status = NetConnect(socket.get(), &target, &code);
+    if (status != kNetDone && status != kNetInProgress) {
+      lastCode = code;
+      return false;
+    }
+    stream_.socket = std::move(socket);
+    SetEndpoint(target);
+    stream_.peerId = c_.nextPeerId++;
+    connectPending_ = status == kNetInProgress;
+    connectStarted_ = Clock::now();
+    if (connectPending_) {
+      c_.sink.SetState(NetworkState::kConnecting, text::kConnecting);
+    } else {
+      OnConnected();
+    }
+    return true;
+  }
+
+  void SetEndpoint(const NetAddress& address) {
+    AddressText(address, stream_.host, stream_.port);
+    stream_.label = EndpointLabel(stream_.host, stream_.port);
+  }
+
+  void OnConnected() {
+    connectPending_ = false;
+    connected_ = true;
+    c_.sink.SetLocalEndpoint(stream_.socket.get());
+    NetAddress peer{};
+    if (NetGetPeerAddress(stream_.socket.get(), &peer, nullptr) != 0) SetEndpoint(peer);
+    PublishPeer();
+    c_.sink.LogText(network::kKindSystem, text::kConnectionEstablished, stream_.peerId, stream_.label);
+    c_.sink.SetState(NetworkState::kConnected, text::kClientConnected);
+  }
+
+  bool Receive(size_t readShare) {
+    int code = 0;
+    const TcpReadEnd end = ReadTcpPass(c_, stream_, readShare, code);
+    switch (end) {
+      case TcpReadEnd::kDone:
+        return true;
+      case TcpReadEnd::kClosed:
+        c_.sink.LogText(network::kKindSystem, text::kTargetClosed, stream_.peerId, stream_.label);
+        c_.sink.Fail(text::kTargetClosed);
+        return false;
+      case TcpReadEnd::kFailed:
+        c_.sink.Fail(FormatWinsockFailure(text::kOpReceiveTcp, code));
+        return false;
+    }
+    return false;
+  }
+
+  void PublishPeer() {
+    std::vector<NetworkPeerInfo> peers;
+    if (connected_) peers.push_back(NetworkPeerInfo{stream_.peerId, stream_.host, stream_.port});
+    c_.sink.PublishPeers(std::move(peers));
+  }
 
   const NetworkSessionContext c_;  // references only: cheap to copy
   TcpStream stream_;
@@ -37,153 +174,6 @@ class TcpClientSession final : public NetworkSession {
   bool connectPending_ = false;
   bool connected_ = false;
 };
-
-bool TcpClientSession::Open() {
-  const NetworkSessionConfig& config = c_.config;
-  NetAddress targets[network::kResolveCapacity];
-  NetAddress locals[network::kResolveCapacity];
-  int code = 0;
-  const int targetCount =
-      ResolveForSession(c_, config.remoteHost, config.remotePort, kNetResolveTcp, false, targets, code);
-  if (targetCount < 0) return FailResolution(c_, text::kOpResolveTarget, code);
-  int localCount = 0;
-  if (!config.localHost.empty()) {
-    localCount = ResolveForSession(c_, config.localHost, config.localPort, kNetResolveTcp, true, locals, code);
-    if (localCount < 0) return FailResolution(c_, text::kOpResolveLocal, code);
-  }
-  int lastCode = 0;
-  for (int t = 0; t < targetCount; ++t) {
-    if (Connect(targets[t], locals, localCount, lastCode)) return true;
-  }
-  c_.sink.Fail(FormatWinsockFailure(text::kOpConnect, lastCode));
-  return false;
-}
-
-// Starts a connection to one target, bound to a local address of its version
-// when any was given; false with lastCode when it could not.
-bool TcpClientSession::Connect(const NetAddress& target, const NetAddress* locals, int localCount, int& lastCode) {
-  int code = 0;
-  SocketHandle socket(NetSocket(&target, &code));
-  if (!socket || NetSetNonBlocking(socket.get(), 1, &code) == 0) {
-    lastCode = code;
-    return false;
-  }
-  NetSetOobInline(socket.get(), nullptr);
-  if (localCount > 0) {
-    bool bound = false;
-    lastCode = WSAEAFNOSUPPORT;  // no local address of the target's version
-    for (int l = 0; l < localCount && !bound; ++l) {
-      if (NetAddressFamilyVersion(&locals[l]) != NetAddressFamilyVersion(&target)) continue;
-      if (!c_.config.allowLan && NetIsLoopbackAddress(&locals[l]) == 0) {
-        lastCode = WSAEACCES;
-        continue;
-      }
-      bound = NetBind(socket.get(), &locals[l], &code) != 0;
-      if (!bound) lastCode = code;
-    }
-    if (!bound) return false;
-  }
-  const int status = NetConnect(socket.get(), &target, &code);
-  if (status != kNetDone && status != kNetInProgress) {
-    lastCode = code;
-    return false;
-  }
-  stream_.socket = std::move(socket);
-  SetEndpoint(target);
-  stream_.peerId = c_.nextPeerId++;
-  connectPending_ = status == kNetInProgress;
-  connectStarted_ = Clock::now();
-  if (connectPending_) {
-    c_.sink.SetState(NetworkState::kConnecting, text::kConnecting);
-  } else {
-    OnConnected();
-  }
-  return true;
-}
-
-void TcpClientSession::SetEndpoint(const NetAddress& address) {
-  AddressText(address, stream_.host, stream_.port);
-  stream_.label = EndpointLabel(stream_.host, stream_.port);
-}
-
-void TcpClientSession::OnConnected() {
-  connectPending_ = false;
-  connected_ = true;
-  c_.sink.SetLocalEndpoint(stream_.socket.get());
-  NetAddress peer{};
-  if (NetGetPeerAddress(stream_.socket.get(), &peer, nullptr) != 0) SetEndpoint(peer);
-  PublishPeer();
-  c_.sink.LogText(network::kKindSystem, text::kConnectionEstablished, stream_.peerId, stream_.label);
-  c_.sink.SetState(NetworkState::kConnected, text::kClientConnected);
-}
-
-void TcpClientSession::PublishPeer() {
-  std::vector<NetworkPeerInfo> peers;
-  if (connected_) peers.push_back(NetworkPeerInfo{stream_.peerId, stream_.host, stream_.port});
-  c_.sink.PublishPeers(std::move(peers));
-}
-
-void TcpClientSession::Queue(NetworkSendItem item) {
-  if (stream_.socket && (connectPending_ || connected_)) {
-    stream_.queue.push_back(OutgoingBuffer{std::make_shared<const std::vector<uint8_t>>(std::move(item.bytes)), 0});
-    return;
-  }
-  c_.sink.ReleasePending(item.bytes.size());
-  c_.sink.LogText(network::kKindError, text::kClientNotConnected);
-}
-
-void TcpClientSession::Watch(std::vector<NetSelectEntry>& entries) {
-  const bool write = connectPending_ || !stream_.queue.empty();
-  entries.push_back(NetSelectEntry{stream_.socket.get(), connectPending_ ? 0 : 1, write ? 1 : 0, 0, 0, 0});
-}
-
-bool TcpClientSession::Process(const std::vector<NetSelectEntry>& entries, size_t readShare) {
-  const NetSelectEntry& entry = entries.front();
-  int code = 0;
-  if (entry.hasError != 0) {
-    int32_t pending = 0;
-    if (NetGetSocketError(stream_.socket.get(), &pending, &code) != 0) code = pending;
-    c_.sink.Fail(FormatWinsockFailure(text::kOpConnection, code));
-    return false;
-  }
-  if (entry.writable != 0 && connectPending_) {
-    int32_t pending = 0;
-    const bool queried = NetGetSocketError(stream_.socket.get(), &pending, &code) != 0;
-    if (!queried || pending != 0) {
-      c_.sink.Fail(FormatWinsockFailure(text::kOpConnect, queried ? pending : code));
-      return false;
-    }
-    OnConnected();
-  }
-  if (entry.readable != 0 && !Receive(readShare)) return false;
-  if (entry.writable != 0 && !connectPending_ && !FlushTcpQueue(c_.sink, stream_)) {
-    c_.sink.Fail(text::kClientSendFailed);
-    return false;
-  }
-  if (connectPending_ &&
-      Clock::now() - connectStarted_ >= std::chrono::milliseconds(network::kConnectTimeoutMilliseconds)) {
-    c_.sink.Fail(text::kConnectTimedOut);
-    return false;
-  }
-  return true;
-}
-
-bool TcpClientSession::Receive(size_t readShare) {
-  int code = 0;
-  const TcpReadEnd end = ReadTcpPass(c_, stream_, readShare, code);
-  switch (end) {
-    case TcpReadEnd::kDone:
-      return true;
-    case TcpReadEnd::kClosed:
-      c_.sink.LogText(network::kKindSystem, text::kTargetClosed, stream_.peerId, stream_.label);
-      c_.sink.Fail(text::kTargetClosed);
-      return false;
-    case TcpReadEnd::kFailed:
-      c_.sink.Fail(FormatWinsockFailure(text::kOpReceiveTcp, code));
-      return false;
-  }
-  return false;
-}
 
 }  // namespace
 
