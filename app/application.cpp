@@ -59,10 +59,8 @@ Application::~Application() {
   }
   dashboardWindow_.reset();
   petWindow_.reset();
-  if (customSmallIcon_ != nullptr && customSmallIcon_ != customLargeIcon_) {
-    DestroyIcon(customSmallIcon_);
-  }
-  if (customLargeIcon_ != nullptr) DestroyIcon(customLargeIcon_);
+  customSmallIcon_.reset();
+  customLargeIcon_.reset();
   shell_->ReleaseSpeech();
 }
 
@@ -123,8 +121,8 @@ void Application::ShowDashboard() {
     auto window = std::make_unique<WebViewWindow>(*this, WindowKind::Dashboard);
     if (!window->Create(instance_)) throw std::runtime_error(app_texts::kCreateDashboardFailed);
     dashboardWindow_ = std::move(window);
-    if (customLargeIcon_ != nullptr || customSmallIcon_ != nullptr) {
-      dashboardWindow_->SetIcons(customLargeIcon_, customSmallIcon_);
+    if (customLargeIcon_ || customSmallIcon_) {
+      dashboardWindow_->SetIcons(customLargeIcon_.get(), customSmallIcon_.get());
     }
   }
   dashboardWindow_->Show();
@@ -209,10 +207,7 @@ void Application::ApplyNames() {
   }
 }
 
-void Application::CancelSoftwareScan(bool wait) {
-  ++scanGeneration_;
-  if (wait && scanWorker_.joinable()) scanWorker_.join();
-}
+void Application::CancelSoftwareScan(bool wait) { scanWorker_.Cancel(wait); }
 
 void Application::DeliverSoftwareScanResult() {
   // No software scan runs yet: nothing is ever pending.

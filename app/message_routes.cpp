@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "app/application.h"
+#include "store/file_utils.h"
 #include "ui_bridge/database_routes.h"
 #include "ui_bridge/device_routes.h"
 #include "ui_bridge/dispatch_texts.h"
@@ -12,6 +13,7 @@
 #include "ui_bridge/image_routes.h"
 #include "ui_bridge/network_routes.h"
 #include "ui_bridge/software_routes.h"
+#include "ui_bridge/state_payload.h"
 #include "ui_bridge/system_routes.h"
 #include "ui_bridge/tool_routes.h"
 
@@ -59,6 +61,8 @@ void Application::SendAppError(WebViewWindow& window, std::string_view message) 
   SendToWindow(window, AppErrorMessage(message));
 }
 
+void Application::BroadcastAppError(std::string_view message) { Broadcast(AppErrorMessage(message)); }
+
 void Application::PostToBoth(const std::string& text) {
   if (petWindow_ && petWindow_->IsBrowserReady()) petWindow_->PostJson(text);
   if (dashboardWindow_ && dashboardWindow_->IsBrowserReady()) dashboardWindow_->PostJson(text);
@@ -73,6 +77,28 @@ void Application::SendStateSync(WebViewWindow* window) {
   } else {
     Broadcast(message);
   }
+}
+
+Json Application::BuildStatePayload() {
+  Json reminders = Json::array();
+  for (const Reminder& reminder : store_.ListOpenReminders()) {
+    reminders.push_back(ReminderToJson(reminder));
+  }
+  const int64_t now = NowMilliseconds();
+  return Json{{"reminders", std::move(reminders)},
+              {"now", now},
+              {"petName", petName_},
+              {"soundEnabled", soundEnabled_},
+              {"speechEnabled", speechEnabled_},
+              {"financeWebsiteUrl", financeWebsiteUrl_},
+              {"learningWebsiteUrl", learningWebsiteUrl_},
+              {"workspaceTheme", workspaceTheme_},
+              {"workspaceTextSize", workspaceTextSize_},
+              {"openLastView", openLastView_},
+              {"lastDashboardView", lastView_},
+              {"lastToolCategory", lastCategory_},
+              {"characters", WardrobeToJson(wardrobe_)},
+              {"activeCharacterId", wardrobe_.ActiveId()}};
 }
 
 void Application::HandleWebMessage(WebViewWindow& sender, const std::string& text) {

@@ -2,9 +2,11 @@
 // shortcuts, pet actions and reminders.
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <stdexcept>
 
 #include "app/application.h"
+#include "characters/character_texts.h"
 #include "store/file_utils.h"
 #include "store/settings_keys.h"
 #include "store/text_convert.h"
@@ -91,10 +93,11 @@ void Application::OnAppReady(WebViewWindow& sender, const Json&) {
 }
 
 void Application::OnPetMenu(WebViewWindow& sender, const Json& payload) {
-  const std::string layout = ReadTextOr(payload, "layout", "single");
-  if (layout != "single" && layout != "sheet") return;
+  const std::optional<PetLayout> layout =
+      ParsePetLayout(ReadTextOr(payload, "layout", character_texts::kLayoutSingle));
+  if (!layout) return;
   const bool open = ReadBoolOr(payload, "open", false);
-  sender.SetPetMenuLayout(open, layout);
+  sender.SetPetMenuLayout(open, *layout);
 }
 
 void Application::OnOpenShortcutSettings(WebViewWindow& sender, const Json& payload) {
@@ -213,6 +216,33 @@ void Application::OnReminderSnooze(const Json& payload) {
   DismissPresentedReminder(id, false);
   SendStateSync(nullptr);
   Broadcast(ReminderIdMessage("reminder.dismissed", id));
+}
+
+// The wardrobe's requests: the payload is read here, in the order the
+// wardrobe checks it.
+void Application::OnWardrobeChanged() { SendStateSync(nullptr); }
+
+void Application::OnCharacterUpload(const Json& payload) {
+  const std::string name = ReadTextOr(payload, "name", "");
+  const std::string layout = ReadTextOr(payload, "layout", character_texts::kLayoutSingle);
+  const std::string dataUrl = ReadTextOr(payload, "dataUrl", "");
+  wardrobe_.Upload(name, layout, dataUrl);
+}
+
+void Application::OnCharacterActivate(const Json& payload) {
+  wardrobe_.Activate(ReadTextOr(payload, "id", ""));
+  Broadcast(MakeMessage(character_texts::kPetActionType, Json{{"action", character_texts::kWaveAction}}));
+}
+
+void Application::OnCharacterIconUpdate(const Json& payload) {
+  const std::string id = ReadTextOr(payload, "id", "");
+  if (!wardrobe_.IsIconFor(id)) return;
+  ApplyAssistantIcon(wardrobe_.WriteIcon(id, ReadTextOr(payload, "dataUrl", "")));
+}
+
+void Application::OnCharacterDelete(const Json& payload) {
+  wardrobe_.Delete(ReadTextOr(payload, "id", ""));
+  SendStateSync(nullptr);
 }
 
 }  // namespace nubo
