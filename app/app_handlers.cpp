@@ -5,6 +5,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "app/app_texts.h"
 #include "app/application.h"
 #include "characters/character_texts.h"
 #include "store/file_utils.h"
@@ -106,7 +107,7 @@ void Application::OnOpenShortcutSettings(WebViewWindow& sender, const Json& payl
     SendAppError(sender, texts::kUnknownShortcut);
     return;
   }
-  OpenDashboardAt("shortcuts", shortcut);
+  OpenDashboardAt(app_texts::kShortcutsView, shortcut);
 }
 
 Json Application::OnShortcutsSave(WebViewWindow& sender, const RouteRequest& request) {
@@ -146,7 +147,7 @@ void Application::OnShortcutsOpen(WebViewWindow& sender, const Json& payload) {
   }
   const std::string& address = shortcut == "finance" ? financeWebsiteUrl_ : learningWebsiteUrl_;
   if (address.empty()) {
-    OpenDashboardAt("shortcuts", shortcut);
+    OpenDashboardAt(app_texts::kShortcutsView, shortcut);
     return;
   }
   if (!IsValidWebUrl(address)) {

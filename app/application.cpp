@@ -66,11 +66,11 @@ Application::~Application() {
 
 void Application::Start() {
   if (!FileExists(JoinPath(uiFolder_, kUiEntryFileName))) {
-    throw std::runtime_error(app_texts::kUiMissing);
+    throw std::runtime_error(std::string(app_texts::kUiMissing));
   }
   petWindow_.reset();
   petWindow_ = std::make_unique<WebViewWindow>(*this, WindowKind::Pet);
-  if (!petWindow_->Create(instance_)) throw std::runtime_error(app_texts::kCreateWindowsFailed);
+  if (!petWindow_->Create(instance_)) throw std::runtime_error(std::string(app_texts::kCreateWindowsFailed));
   AddTrayIcon();
   petWindow_->Show();
   if (firstRun_) {
@@ -119,7 +119,7 @@ void Application::Quit() {
 void Application::ShowDashboard() {
   if (!dashboardWindow_) {
     auto window = std::make_unique<WebViewWindow>(*this, WindowKind::Dashboard);
-    if (!window->Create(instance_)) throw std::runtime_error(app_texts::kCreateDashboardFailed);
+    if (!window->Create(instance_)) throw std::runtime_error(std::string(app_texts::kCreateDashboardFailed));
     dashboardWindow_ = std::move(window);
     if (customLargeIcon_ || customSmallIcon_) {
       dashboardWindow_->SetIcons(customLargeIcon_.get(), customSmallIcon_.get());
@@ -146,8 +146,8 @@ void Application::OpenDashboardAt(std::string_view view, std::string_view shortc
 
 void Application::FlushPendingNavigation() {
   if (!dashboardUiReady_ || !dashboardWindow_ || pendingView_.empty()) return;
-  const char* type = pendingView_ == app_texts::kToolboxView ? app_texts::kToolboxOpenType
-                                                             : app_texts::kShortcutsOpenType;
+  const std::string_view type = pendingView_ == app_texts::kToolboxView ? app_texts::kToolboxOpenType
+                                                                       : app_texts::kShortcutsOpenType;
   const Json message = MakeMessage(type, Json{{"shortcut", pendingShortcut_}});
   pendingView_.clear();
   pendingShortcut_.clear();

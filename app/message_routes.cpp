@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/app_texts.h"
 #include "app/application.h"
 #include "store/file_utils.h"
 #include "ui_bridge/database_routes.h"
@@ -127,7 +128,7 @@ std::span<const RouteRow<Application>> Application::Routes() {
        }},
       {"window.petMenu", SenderRule::kPetOnly, nullptr, WithSender<&App::OnPetMenu>},
       {"window.openToolbox", kAny, nullptr, [](App& app, WebViewWindow&, const RouteRequest&) -> Json {
-         app.OpenDashboardAt("toolbox", "");
+         app.OpenDashboardAt(app_texts::kToolboxView, "");
          return nullptr;
        }},
       {"window.openShortcutSettings", kAny, nullptr, WithSender<&App::OnOpenShortcutSettings>},

@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "characters/character_limits.h"
 #include "characters/character_texts.h"
 #include "characters/data_url.h"
 #include "characters/file_compare.h"
@@ -29,7 +30,7 @@ using Json = nlohmann::json;
 
 // A text member of a stored record: missing gives the fallback; a member of
 // another JSON type gives nothing, which skips the record.
-std::optional<std::string> StoredText(const Json& record, const char* key, const char* fallback) {
+std::optional<std::string> StoredText(const Json& record, const char* key, std::string_view fallback) {
   const auto it = record.find(key);
   if (it == record.end()) return std::string(fallback);
   if (!it->is_string()) return std::nullopt;
@@ -45,7 +46,7 @@ std::optional<CharacterRecord> ReadStoredRecord(const Json& element) {
   const auto layout = StoredText(element, "layout", texts::kLayoutSingle);
   if (!id || !name || !file || !layout) return std::nullopt;
   const std::optional<PetLayout> parsedLayout = ParsePetLayout(*layout);
-  if (!IsValidIdentifier(*id) || !IsValidDisplayName(*name, texts::kNameMaxCodePoints) ||
+  if (!IsValidIdentifier(*id) || !IsValidDisplayName(*name, character_limits::kNameMaxCodePoints) ||
       !parsedLayout) {
     return std::nullopt;
   }
@@ -67,7 +68,7 @@ bool Wardrobe::HasPackagedDefaultCharacter() const {
 }
 
 std::string Wardrobe::DefaultCharacterId() const {
-  return HasPackagedDefaultCharacter() ? texts::kPackagedGirlId : texts::kBuiltinId;
+  return std::string(HasPackagedDefaultCharacter() ? texts::kPackagedGirlId : texts::kBuiltinId);
 }
 
 bool Wardrobe::IsKnownCharacterId(std::string_view id) const {
@@ -97,7 +98,7 @@ void Wardrobe::Load() {
     const Json list = Json::parse(*stored);
     if (list.is_array()) {
       for (const Json& element : list) {
-        if (characters_.size() == texts::kMaxCustomCharacters) break;
+        if (characters_.size() == character_limits::kMaxCustomCharacters) break;
         std::optional<CharacterRecord> record = ReadStoredRecord(element);
         if (!record) continue;
         const std::wstring picture = JoinPath(charactersFolder_, Utf8ToUtf16(record->file));
@@ -117,9 +118,9 @@ void Wardrobe::Load() {
   const bool activeIsKnown = IsKnownCharacterId(storedActive);
   if (hasPackaged && store_.GetSetting(keys::kPackagedGirlDefaultApplied) != texts::kAppliedFlag) {
     activeId_ =
-        activeIsKnown && storedActive != texts::kBuiltinId ? storedActive : texts::kPackagedGirlId;
+        activeIsKnown && storedActive != texts::kBuiltinId ? storedActive : std::string(texts::kPackagedGirlId);
     store_.PutSetting(keys::kActiveCharacter, activeId_);
-    store_.PutSetting(keys::kPackagedGirlDefaultApplied, texts::kAppliedFlag);
+    store_.PutSetting(keys::kPackagedGirlDefaultApplied, std::string(texts::kAppliedFlag));
   } else {
     activeId_ = activeIsKnown ? storedActive : DefaultCharacterId();
   }
@@ -170,18 +171,18 @@ void Wardrobe::Restore(std::vector<CharacterRecord> characters, std::string acti
 }
 
 void Wardrobe::Upload(const std::string& name, std::string_view layoutText, const std::string& dataUrl) {
-  if (!loaded_) throw std::runtime_error(texts::kWardrobeUnreadable);
-  if (characters_.size() >= texts::kMaxCustomCharacters) {
-    throw std::runtime_error(texts::kWardrobeFull);
+  if (!loaded_) throw std::runtime_error(std::string(texts::kWardrobeUnreadable));
+  if (characters_.size() >= character_limits::kMaxCustomCharacters) {
+    throw std::runtime_error(std::string(texts::kWardrobeFull));
   }
-  if (!IsValidDisplayName(name, texts::kNameMaxCodePoints)) throw std::runtime_error(texts::kBadName);
+  if (!IsValidDisplayName(name, character_limits::kNameMaxCodePoints)) throw std::runtime_error(std::string(texts::kBadName));
   const std::optional<PetLayout> layout = ParsePetLayout(layoutText);
-  if (!layout) throw std::runtime_error(texts::kBadLayout);
+  if (!layout) throw std::runtime_error(std::string(texts::kBadLayout));
   const DecodedCharacterImage image = DecodeCharacterImageDataUrl(dataUrl);
 
-  std::string id = texts::kIdPrefix + std::to_string(NowMilliseconds());
+  std::string id = std::string(texts::kIdPrefix) + std::to_string(NowMilliseconds());
   for (int n = 1; IsKnownCharacterId(id); ++n) {
-    id = texts::kIdPrefix + std::to_string(NowMilliseconds()) + "-" + std::to_string(n);
+    id = std::string(texts::kIdPrefix) + std::to_string(NowMilliseconds()) + "-" + std::to_string(n);
   }
   const std::string file = id + image.extension;
   const std::wstring picture = JoinPath(charactersFolder_, Utf8ToUtf16(file));
@@ -205,7 +206,7 @@ void Wardrobe::Upload(const std::string& name, std::string_view layoutText, cons
 }
 
 void Wardrobe::Activate(const std::string& id) {
-  if (!IsKnownCharacterId(id)) throw std::runtime_error(texts::kCharacterNotFound);
+  if (!IsKnownCharacterId(id)) throw std::runtime_error(std::string(texts::kCharacterNotFound));
   std::string previousActive = activeId_;
   try {
     activeId_ = id;
@@ -221,13 +222,13 @@ bool Wardrobe::IsIconFor(std::string_view id) const { return id == activeId_ && 
 
 std::wstring Wardrobe::WriteIcon(const std::string& id, const std::string& dataUrl) {
   const DecodedCharacterImage image = DecodeCharacterImageDataUrl(dataUrl);
-  if (image.extension != texts::kPngExtension) throw std::runtime_error(texts::kIconMustBePng);
+  if (image.extension != texts::kPngExtension) throw std::runtime_error(std::string(texts::kIconMustBePng));
 
   const std::wstring icon = CharacterIconPath(id);
   const std::wstring temporary = icon + texts::kUpdatingSuffix;
   WriteThroughTemporary(temporary, icon, [&] {
     if (!WriteIcoFile(temporary.c_str(), image.bytes.data(), image.bytes.size())) {
-      throw std::runtime_error(texts::kIconWriteFailed);
+      throw std::runtime_error(std::string(texts::kIconWriteFailed));
     }
   });
   return icon;
@@ -236,7 +237,7 @@ std::wstring Wardrobe::WriteIcon(const std::string& id, const std::string& dataU
 void Wardrobe::Delete(const std::string& id) {
   const auto found = std::find_if(characters_.begin(), characters_.end(),
                                   [&](const CharacterRecord& record) { return record.id == id; });
-  if (found == characters_.end()) throw std::runtime_error(texts::kCannotDelete);
+  if (found == characters_.end()) throw std::runtime_error(std::string(texts::kCannotDelete));
 
   std::vector<CharacterRecord> previous = characters_;
   std::string previousActive = activeId_;

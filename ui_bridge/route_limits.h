@@ -9,5 +9,7 @@ inline constexpr size_t kDeviceTypeMaxBytes = 40;
 // The whole message text of a device or software request.
 inline constexpr size_t kGatedMessageMaxBytes = 1'048'576;
 inline constexpr size_t kImageRequestIdMaxBytes = 96;
+// A saved website shortcut address.
+inline constexpr size_t kWebAddressMaxBytes = 2048;
 
 }  // namespace nubo::route_limits

@@ -17,7 +17,7 @@ constexpr char kGirlPicture[] = "/assets/private-default-girl.png";
 constexpr char kBuiltinName[] = "经典小鼠";
 constexpr char kBuiltinPicture[] = "/assets/nubo-sprite.png";
 
-Json CharacterToJson(const std::string& id, const std::string& name, const std::string& imageUrl,
+Json CharacterToJson(std::string_view id, std::string_view name, const std::string& imageUrl,
                      PetLayout layout, bool builtIn) {
   return Json{{"id", id}, {"name", name}, {"imageUrl", imageUrl}, {"layout", PetLayoutText(layout)},
               {"builtIn", builtIn}};
