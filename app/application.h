@@ -125,12 +125,6 @@ class Application final : public WindowOwner, private WardrobeListener {
   void SendToWindow(WebViewWindow& window, const Json& message);
   void HandleRequest(WebViewWindow& sender, const std::string& text, const Json& document);
   static std::span<const RouteRow<Application>> Routes();
-  Json RouteDevice(WebViewWindow& sender, const RouteRequest& request);
-  Json RouteNetwork(WebViewWindow& sender, const RouteRequest& request);
-  Json RoutePorts(WebViewWindow& sender, const RouteRequest& request);
-  Json RouteSoftware(WebViewWindow& sender, const RouteRequest& request);
-  Json RouteImage(WebViewWindow& sender, const RouteRequest& request);
-  Json RouteDatabase(WebViewWindow& sender, const RouteRequest& request);
 
   // Application message handlers.
   void OnSettingsUpdate(const Json& payload);

@@ -35,11 +35,6 @@ Json WithSender(Application& app, WebViewWindow& sender, const RouteRequest& req
   return nullptr;
 }
 
-template <Json (Application::*Handle)(WebViewWindow&, const RouteRequest&)>
-Json Answering(Application& app, WebViewWindow& sender, const RouteRequest& request) {
-  return (app.*Handle)(sender, request);
-}
-
 template <void (Application::*Act)()>
 Json Plain(Application& app, WebViewWindow&, const RouteRequest&) {
   (app.*Act)();
@@ -120,6 +115,10 @@ void Application::HandleWebMessage(WebViewWindow& sender, const std::string& tex
 std::span<const RouteRow<Application>> Application::Routes() {
   using App = Application;
   constexpr auto kAny = SenderRule::kAny;
+  constexpr auto RouteDevice = [](App& app, WebViewWindow&, const RouteRequest& request) {
+    DeviceServices services{app.serialService_, app.mqttService_, app.modbusService_};
+    return RouteDeviceRequest(services, request);
+  };
   static constexpr RouteRow<Application> kRows[] = {
       {"app.ready", kAny, nullptr, WithSender<&App::OnAppReady>},
       {"reminder.list", kAny, nullptr, [](App& app, WebViewWindow& sender, const RouteRequest&) -> Json {
@@ -132,7 +131,9 @@ std::span<const RouteRow<Application>> Application::Routes() {
          return nullptr;
        }},
       {"window.openShortcutSettings", kAny, nullptr, WithSender<&App::OnOpenShortcutSettings>},
-      {"shortcuts.save", kAny, nullptr, Answering<&App::OnShortcutsSave>},
+      {"shortcuts.save", kAny, nullptr, [](App& app, WebViewWindow& sender, const RouteRequest& request) {
+         return app.OnShortcutsSave(sender, request);
+       }},
       {"shortcuts.open", kAny, nullptr, WithSender<&App::OnShortcutsOpen>},
       {"window.drag.start", kAny, nullptr, OnSenderWindow<&WebViewWindow::BeginDrag>},
       {"window.drag.move", kAny, nullptr, OnSenderWindow<&WebViewWindow::DragMove>},
@@ -152,17 +153,30 @@ std::span<const RouteRow<Application>> Application::Routes() {
       {"tool.execute", kAny, nullptr, [](App&, WebViewWindow&, const RouteRequest& request) {
          return RouteToolExecute(request.payload);
        }},
-      {"serial.", kAny, DeviceGate, Answering<&App::RouteDevice>},
-      {"mqtt.", kAny, DeviceGate, Answering<&App::RouteDevice>},
-      {"modbus.", kAny, DeviceGate, Answering<&App::RouteDevice>},
-      {"network.", SenderRule::kDashboardOnly, nullptr, Answering<&App::RouteNetwork>},
+      {"serial.", kAny, DeviceGate, RouteDevice},
+      {"mqtt.", kAny, DeviceGate, RouteDevice},
+      {"modbus.", kAny, DeviceGate, RouteDevice},
+      {"network.", SenderRule::kDashboardOnly, nullptr, [](App& app, WebViewWindow&, const RouteRequest& request) {
+         return RouteNetworkRequest(app.networkService_, request.type, request.payload);
+       }},
       {"system.", kAny, nullptr, [](App&, WebViewWindow&, const RouteRequest& request) {
          return RouteSystemRequest(BuildSystemSnapshot, request.type, request.payload);
        }},
-      {"ports.", kAny, nullptr, Answering<&App::RoutePorts>},
-      {"software.", kAny, SoftwareGate, Answering<&App::RouteSoftware>},
-      {"image.", kAny, nullptr, Answering<&App::RouteImage>},
-      {"database.", kAny, nullptr, Answering<&App::RouteDatabase>},
+      {"ports.", kAny, nullptr, [](App& app, WebViewWindow&, const RouteRequest& request) {
+         return RoutePortsRequest(app.portsContext_, request.type, request.payload);
+       }},
+      {"software.", kAny, SoftwareGate, [](App& app, WebViewWindow& sender, const RouteRequest& request) {
+         SoftwareRouteContext context{app.softwareService_, sender.Handle()};
+         return RouteSoftwareRequest(context, request);
+       }},
+      {"image.", kAny, nullptr, [](App& app, WebViewWindow& sender, const RouteRequest& request) {
+         DataRouteContext context{app.databaseFile_, sender.Handle(), app.fileDialogs_, app.dialogGate_};
+         return RouteImageRequest(context, request.type, request.payload);
+       }},
+      {"database.", kAny, nullptr, [](App& app, WebViewWindow& sender, const RouteRequest& request) {
+         DataRouteContext context{app.databaseFile_, sender.Handle(), app.fileDialogs_, app.dialogGate_};
+         return RouteDatabaseRequest(context, request.type, request.payload);
+       }},
       {"settings.update", kAny, nullptr, PayloadOnly<&App::OnSettingsUpdate>},
       {"workspace.navigation.update", kAny, nullptr, WithSender<&App::OnNavigationUpdate>},
       {"reminder.create", kAny, nullptr, WithSender<&App::OnReminderCreate>},
@@ -171,34 +185,6 @@ std::span<const RouteRow<Application>> Application::Routes() {
       {"reminder.snooze", kAny, nullptr, PayloadOnly<&App::OnReminderSnooze>},
   };
   return kRows;
-}
-
-Json Application::RouteDevice(WebViewWindow&, const RouteRequest& request) {
-  DeviceServices services{serialService_, mqttService_, modbusService_};
-  return RouteDeviceRequest(services, request);
-}
-
-Json Application::RouteNetwork(WebViewWindow&, const RouteRequest& request) {
-  return RouteNetworkRequest(networkService_, request.type, request.payload);
-}
-
-Json Application::RoutePorts(WebViewWindow&, const RouteRequest& request) {
-  return RoutePortsRequest(portsContext_, request.type, request.payload);
-}
-
-Json Application::RouteSoftware(WebViewWindow& sender, const RouteRequest& request) {
-  SoftwareRouteContext context{softwareService_, sender.Handle()};
-  return RouteSoftwareRequest(context, request);
-}
-
-Json Application::RouteImage(WebViewWindow& sender, const RouteRequest& request) {
-  DataRouteContext context{databaseFile_, sender.Handle(), fileDialogs_, dialogGate_};
-  return RouteImageRequest(context, request.type, request.payload);
-}
-
-Json Application::RouteDatabase(WebViewWindow& sender, const RouteRequest& request) {
-  DataRouteContext context{databaseFile_, sender.Handle(), fileDialogs_, dialogGate_};
-  return RouteDatabaseRequest(context, request.type, request.payload);
 }
 
 void Application::HandleRequest(WebViewWindow& sender, const std::string& text,
