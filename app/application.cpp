@@ -59,20 +59,18 @@ Application::~Application() {
   }
   dashboardWindow_.reset();
   petWindow_.reset();
-  if (customSmallIcon_ != nullptr && customSmallIcon_ != customLargeIcon_) {
-    DestroyIcon(customSmallIcon_);
-  }
-  if (customLargeIcon_ != nullptr) DestroyIcon(customLargeIcon_);
+  customSmallIcon_.reset();
+  customLargeIcon_.reset();
   shell_->ReleaseSpeech();
 }
 
 void Application::Start() {
   if (!FileExists(JoinPath(uiFolder_, kUiEntryFileName))) {
-    throw std::runtime_error(app_texts::kUiMissing);
+    throw std::runtime_error(std::string(app_texts::kUiMissing));
   }
   petWindow_.reset();
   petWindow_ = std::make_unique<WebViewWindow>(*this, WindowKind::Pet);
-  if (!petWindow_->Create(instance_)) throw std::runtime_error(app_texts::kCreateWindowsFailed);
+  if (!petWindow_->Create(instance_)) throw std::runtime_error(std::string(app_texts::kCreateWindowsFailed));
   AddTrayIcon();
   petWindow_->Show();
   if (firstRun_) {
@@ -121,10 +119,10 @@ void Application::Quit() {
 void Application::ShowDashboard() {
   if (!dashboardWindow_) {
     auto window = std::make_unique<WebViewWindow>(*this, WindowKind::Dashboard);
-    if (!window->Create(instance_)) throw std::runtime_error(app_texts::kCreateDashboardFailed);
+    if (!window->Create(instance_)) throw std::runtime_error(std::string(app_texts::kCreateDashboardFailed));
     dashboardWindow_ = std::move(window);
-    if (customLargeIcon_ != nullptr || customSmallIcon_ != nullptr) {
-      dashboardWindow_->SetIcons(customLargeIcon_, customSmallIcon_);
+    if (customLargeIcon_ || customSmallIcon_) {
+      dashboardWindow_->SetIcons(customLargeIcon_.get(), customSmallIcon_.get());
     }
   }
   dashboardWindow_->Show();
@@ -148,8 +146,8 @@ void Application::OpenDashboardAt(std::string_view view, std::string_view shortc
 
 void Application::FlushPendingNavigation() {
   if (!dashboardUiReady_ || !dashboardWindow_ || pendingView_.empty()) return;
-  const char* type = pendingView_ == app_texts::kToolboxView ? app_texts::kToolboxOpenType
-                                                             : app_texts::kShortcutsOpenType;
+  const std::string_view type = pendingView_ == app_texts::kToolboxView ? app_texts::kToolboxOpenType
+                                                                       : app_texts::kShortcutsOpenType;
   const Json message = MakeMessage(type, Json{{"shortcut", pendingShortcut_}});
   pendingView_.clear();
   pendingShortcut_.clear();
@@ -209,10 +207,7 @@ void Application::ApplyNames() {
   }
 }
 
-void Application::CancelSoftwareScan(bool wait) {
-  ++scanGeneration_;
-  if (wait && scanWorker_.joinable()) scanWorker_.join();
-}
+void Application::CancelSoftwareScan(bool wait) { scanWorker_.Cancel(wait); }
 
 void Application::DeliverSoftwareScanResult() {
   // No software scan runs yet: nothing is ever pending.

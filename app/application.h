@@ -4,19 +4,15 @@
 
 #include <shellapi.h>
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
+#include <span>
 #include <string>
 #include <string_view>
-#include <thread>
-#include <vector>
 
 #include <nlohmann/json.hpp>
 
-#include "app/desktop_shell.h"
-#include "characters/character_record.h"
+#include "characters/wardrobe.h"
 #include "datatools/dialogs/dialog_gate.h"
 #include "datatools/dialogs/file_dialog_seam.h"
 #include "debuggers/modbus/modbus_service.h"
@@ -24,10 +20,15 @@
 #include "debuggers/network/network_service.h"
 #include "debuggers/serial/serial_service.h"
 #include "maintenance/ports/port_termination.h"
+#include "maintenance/software/software_scan_worker.h"
 #include "maintenance/software/software_service.h"
 #include "store/reminder_store.h"
+#include "store/win_handles.h"
+#include "ui_bridge/dispatcher.h"
 #include "windows/browser_host.h"
+#include "windows/desktop_shell.h"
 #include "windows/webview_window.h"
+#include "windows/window_owner.h"
 
 namespace nubo {
 
@@ -50,7 +51,7 @@ bool ShouldShowPetWindow(bool dashboardShown, bool petHidden, bool presenting);
 
 // Owns everything: both windows, the store, the services, the tray icon.
 // Lives on the main thread from before the message loop until after it.
-class Application {
+class Application final : public WindowOwner, private WardrobeListener {
  public:
   explicit Application(HINSTANCE instance, ApplicationOptions options = {});
   ~Application();
@@ -60,39 +61,34 @@ class Application {
   int Run();
   // Everything Run does before the message loop.
   void Start();
-  void Quit();
+  void Quit() override;
   void ShowDashboard();
-  void HideDashboard();
+  void HideDashboard() override;
   void OpenDashboardAt(std::string_view view, std::string_view shortcut);
   void FlushPendingNavigation();
-  void UpdatePetVisibility();
+  void UpdatePetVisibility() override;
   void SetPetHidden(bool hidden);
-  void OnPresentationFinished();
-  void SavePetPosition(HWND window);
+  void OnPresentationFinished() override;
+  void SavePetPosition(HWND window) override;
   void ApplyNames();
 
   // Messages of the front end.
-  void HandleWebMessage(WebViewWindow& sender, const std::string& text);
+  void HandleWebMessage(WebViewWindow& sender, const std::string& text) override;
   void SendAppError(WebViewWindow& window, std::string_view message);
+  void BroadcastAppError(std::string_view message) override;
   void Broadcast(const Json& value);
   void SendStateSync(WebViewWindow* window);
   Json BuildStatePayload();
 
   // Tray icon and tick.
   void AddTrayIcon();
-  void OnTrayMessage(LPARAM lParam);
+  void OnTrayMessage(LPARAM lParam) override;
   void ShowTrayMenu();
-  void OnTick();
+  void OnTick() override;
   void PlayReminderAlert(const Reminder& reminder);
   void ShowReminderBalloon(const Reminder& reminder);
 
   // Characters.
-  std::string DefaultCharacterId() const;
-  bool HasPackagedDefaultCharacter() const;
-  bool IsKnownCharacterId(std::string_view id) const;
-  // Stores characters.list (only once the stored wardrobe was read), then
-  // characters.active.
-  void SaveCharacters();
   // Loads the icon file at both system sizes and gives it to both windows, the
   // tray icon and the desktop shortcut; a file that does not load changes nothing.
   void ApplyAssistantIcon(const std::wstring& iconPath);
@@ -102,42 +98,41 @@ class Application {
   void DeliverSoftwareScanResult();
 
   // Read by the windows.
-  BrowserRuntime& Browser() { return *browser_; }
-  DesktopShell& Shell() { return *shell_; }
-  const std::wstring& UiFolder() const { return uiFolder_; }
-  const std::wstring& BrowserDataFolder() const { return browserDataFolder_; }
-  const std::wstring& CharactersFolder() const { return charactersFolder_; }
-  const std::string& PetName() const { return petName_; }
-  bool HasPetPosition() const { return hasPetPosition_; }
-  POINT PetPosition() const { return POINT{petX_, petY_}; }
+  BrowserRuntime& Browser() override { return *browser_; }
+  DesktopShell& Shell() override { return *shell_; }
+  const std::wstring& UiFolder() const override { return uiFolder_; }
+  const std::wstring& BrowserDataFolder() const override { return browserDataFolder_; }
+  const std::wstring& CharactersFolder() const override { return charactersFolder_; }
+  const std::string& PetName() const override { return petName_; }
+  bool HasPetPosition() const override { return hasPetPosition_; }
+  POINT PetPosition() const override { return POINT{petX_, petY_}; }
   bool IsShuttingDown() const { return shuttingDown_; }
   bool IsFirstRun() const { return firstRun_; }
   WebViewWindow* PetWindow() { return petWindow_.get(); }
   WebViewWindow* DashboardWindow() { return dashboardWindow_.get(); }
   ReminderStore& Store() { return store_; }
   bool IsDashboardShown() const;
-  HICON CustomLargeIcon() const { return customLargeIcon_; }
-  HICON CustomSmallIcon() const { return customSmallIcon_; }
+  HICON CustomLargeIcon() const { return customLargeIcon_.get(); }
+  HICON CustomSmallIcon() const { return customSmallIcon_.get(); }
   const std::wstring& CustomIconFile() const { return customIconFile_; }
 
  private:
   void LoadStoredSettings();
   void ReadStoredSettings();
-  void LoadCharacters();
   void StopCommunicationServices();
   bool IsPetWindowVisible() const;
   void PostToBoth(const std::string& text);
   void SendToWindow(WebViewWindow& window, const Json& message);
   void HandleRequest(WebViewWindow& sender, const std::string& text, const Json& document);
-  Json SoftwareGate(WebViewWindow& sender, const std::string& type, const Json& payload,
-                    size_t textBytes);
-  Json RouteDeviceRequest(WebViewWindow& sender, const std::string& type, const Json& payload,
-                          size_t textBytes);
+  static std::span<const RouteRow<Application>> Routes();
 
   // Application message handlers.
   void OnSettingsUpdate(const Json& payload);
   void OnNavigationUpdate(WebViewWindow& sender, const Json& payload);
-  Json OnShortcutsSave(WebViewWindow& sender, const Json& payload);
+  void OnAppReady(WebViewWindow& sender, const Json& payload);
+  void OnPetMenu(WebViewWindow& sender, const Json& payload);
+  void OnOpenShortcutSettings(WebViewWindow& sender, const Json& payload);
+  Json OnShortcutsSave(WebViewWindow& sender, const RouteRequest& request);
   void OnShortcutsOpen(WebViewWindow& sender, const Json& payload);
   void OnPetAction(WebViewWindow& sender, const Json& payload);
   void OnReminderCreate(WebViewWindow& sender, const Json& payload);
@@ -151,8 +146,7 @@ class Application {
   void OnCharacterActivate(const Json& payload);
   void OnCharacterIconUpdate(const Json& payload);
   void OnCharacterDelete(const Json& payload);
-  void RestoreWardrobe(std::vector<CharacterRecord> characters, std::string activeId);
-  std::wstring CharacterIconPath(std::string_view id) const;
+  void OnWardrobeChanged() override;
 
   HINSTANCE instance_;
   // Surroundings (see ApplicationOptions); declared first so they outlive the rest.
@@ -165,14 +159,7 @@ class Application {
   ReminderStore store_;
   SoftwareService softwareService_;
 
-  // Software-scan state.
-  std::thread scanWorker_;
-  std::atomic<uint64_t> scanGeneration_{0};
-  std::mutex scanMutex_;
-  std::string pendingScanReply_;
-  std::string pendingScanRequestId_;
-  std::string pendingScanRequestType_;
-  HWND scanDashboard_ = nullptr;
+  SoftwareScanWorker scanWorker_;
 
   // The file dialogs, and the gate that lets one be open at a time. A quit
   // asked for while one is open waits until it has closed.
@@ -194,6 +181,7 @@ class Application {
   std::wstring onboardingMarker_;
   std::wstring customIconFile_;
   std::wstring databaseFile_;
+  Wardrobe wardrobe_{store_, uiFolder_, charactersFolder_, *this};
 
   int32_t petX_ = 0;
   int32_t petY_ = 0;
@@ -203,11 +191,6 @@ class Application {
   bool hasPresentedReminder_ = false;
 
   std::string petName_;
-  std::vector<CharacterRecord> characters_;
-  std::string activeCharacterId_ = "builtin";
-  // Whether the stored wardrobe was read at start-up; until it was, the stored
-  // list is never written over.
-  bool wardrobeLoaded_ = false;
   bool soundEnabled_ = true;
   bool speechEnabled_ = false;
   std::string financeWebsiteUrl_;
@@ -223,8 +206,9 @@ class Application {
 
   NOTIFYICONDATAW trayData_{};
   bool trayIconAdded_ = false;
-  HICON customLargeIcon_ = nullptr;
-  HICON customSmallIcon_ = nullptr;
+  // Declared large first: the small one is destroyed first.
+  IconHandle customLargeIcon_;
+  IconHandle customSmallIcon_;
 
   bool firstRun_ = false;
   bool petHiddenByUser_ = false;

@@ -23,6 +23,8 @@ class ComApartment {
   ~ComApartment() {
     if (ok_) CoUninitialize();
   }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
   bool ok() const { return ok_; }
 
  private:

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/desktop_shell.h"
+#include "windows/desktop_shell.h"
 
 namespace nubo {
 

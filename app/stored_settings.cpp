@@ -26,12 +26,10 @@ int32_t ParseStoredCoordinate(const std::string& text) { return std::stoi(text);
 void Application::LoadStoredSettings() {
   try {
     ReadStoredSettings();
-    LoadCharacters();
+    wardrobe_.Load();
   } catch (const std::exception&) {
     hasPetPosition_ = false;
-    characters_.clear();
-    wardrobeLoaded_ = false;
-    activeCharacterId_ = DefaultCharacterId();
+    wardrobe_.ForgetStored();
   }
 }
 

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "characters/base64_picture.h"
+#include "characters/character_limits.h"
 #include "characters/character_texts.h"
 
 namespace nubo {
@@ -10,7 +11,7 @@ namespace {
 
 namespace texts = character_texts;
 
-const char* DecodeFailureText(Base64Status status) {
+std::string_view DecodeFailureText(Base64Status status) {
   switch (status) {
     case Base64Status::kEmptyOrTooLong:
       return texts::kImageTooLarge;
@@ -35,16 +36,16 @@ DecodedCharacterImage DecodeCharacterImageDataUrl(std::string_view dataUrl) {
     image.extension = texts::kWebpExtension;
     base64 = dataUrl.substr(webpPrefix.size());
   } else {
-    throw std::runtime_error(texts::kUnsupportedImageType);
+    throw std::runtime_error(std::string(texts::kUnsupportedImageType));
   }
 
   const Base64Status status = DecodeBoundedBase64(
-      base64, {texts::kMaxBase64Characters, texts::kMaxDecodedBytes}, image.bytes);
-  if (status != Base64Status::kDecoded) throw std::runtime_error(DecodeFailureText(status));
+      base64, {character_limits::kMaxBase64Characters, character_limits::kMaxDecodedBytes}, image.bytes);
+  if (status != Base64Status::kDecoded) throw std::runtime_error(std::string(DecodeFailureText(status)));
 
   const bool matches = image.extension == texts::kPngExtension ? HasPngSignature(image.bytes)
                                                                : HasWebpSignature(image.bytes);
-  if (!matches) throw std::runtime_error(texts::kSignatureMismatch);
+  if (!matches) throw std::runtime_error(std::string(texts::kSignatureMismatch));
   return image;
 }
 

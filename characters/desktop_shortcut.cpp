@@ -10,6 +10,7 @@
 #include "characters/character_texts.h"
 #include "store/com_ptr.h"
 #include "store/file_utils.h"
+#include "store/win_handles.h"
 
 namespace nubo {
 namespace {
@@ -55,10 +56,9 @@ void UpdateShortcutIconInFolder(const std::wstring& folder, const std::wstring& 
 }
 
 void UpdateDesktopShortcutIcon(const std::wstring& iconPath) {
-  PWSTR desktop = nullptr;
-  const HRESULT result = SHGetKnownFolderPath(FOLDERID_Desktop, 0, nullptr, &desktop);
-  const std::wstring folder = SUCCEEDED(result) && desktop != nullptr ? desktop : L"";
-  CoTaskMemFree(desktop);
+  CoTaskMemPtr<wchar_t> desktop;
+  const HRESULT result = SHGetKnownFolderPath(FOLDERID_Desktop, 0, nullptr, desktop.out());
+  const std::wstring folder = SUCCEEDED(result) && desktop ? desktop.get() : L"";
   if (folder.empty()) return;
   UpdateShortcutIconInFolder(folder, iconPath);
 }

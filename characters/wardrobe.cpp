@@ -1,35 +1,40 @@
 // The wardrobe as the settings hold it: read at start-up, stored after every
 // change, and the rules that say which character ids exist.
+#include <algorithm>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "app/application.h"
+#include "characters/wardrobe.h"
+
+#include <nlohmann/json.hpp>
+
+#include "characters/character_limits.h"
 #include "characters/character_texts.h"
+#include "characters/data_url.h"
 #include "characters/file_compare.h"
+#include "characters/ico_writer.h"
 #include "store/file_utils.h"
+#include "store/reminder_store.h"
 #include "store/settings_keys.h"
 #include "store/text_convert.h"
-#include "ui_bridge/field_readers.h"
-#include "ui_bridge/messages.h"
+#include "store/text_rules.h"
 
 namespace nubo {
 namespace {
 
 namespace keys = settings_keys;
 namespace texts = character_texts;
+using Json = nlohmann::json;
 
 // A text member of a stored record: missing gives the fallback; a member of
 // another JSON type gives nothing, which skips the record.
-std::optional<std::string> StoredText(const Json& record, const char* key, const char* fallback) {
+std::optional<std::string> StoredText(const Json& record, const char* key, std::string_view fallback) {
   const auto it = record.find(key);
   if (it == record.end()) return std::string(fallback);
   if (!it->is_string()) return std::nullopt;
   return it->get<std::string>();
-}
-
-bool IsLayout(std::string_view layout) {
-  return layout == texts::kLayoutSingle || layout == texts::kLayoutSheet;
 }
 
 // The record when every member passes its rule, else nothing.
@@ -40,28 +45,33 @@ std::optional<CharacterRecord> ReadStoredRecord(const Json& element) {
   const auto file = StoredText(element, "fileName", "");
   const auto layout = StoredText(element, "layout", texts::kLayoutSingle);
   if (!id || !name || !file || !layout) return std::nullopt;
-  if (!IsValidIdentifier(*id) || !IsValidDisplayName(*name, texts::kNameMaxCodePoints) ||
-      !IsLayout(*layout)) {
+  const std::optional<PetLayout> parsedLayout = ParsePetLayout(*layout);
+  if (!IsValidIdentifier(*id) || !IsValidDisplayName(*name, character_limits::kNameMaxCodePoints) ||
+      !parsedLayout) {
     return std::nullopt;
   }
   // A NUL would make the path that is opened differ from the stored name.
   if (file->find('\0') != std::string::npos || !IsValidFileName(Utf8ToUtf16(*file))) {
     return std::nullopt;
   }
-  return CharacterRecord{*id, *name, *file, *layout};
+  return CharacterRecord{*id, *name, *file, *parsedLayout};
 }
 
 }  // namespace
 
-bool Application::HasPackagedDefaultCharacter() const {
+Wardrobe::Wardrobe(ReminderStore& store, const std::wstring& uiFolder,
+                   const std::wstring& charactersFolder, WardrobeListener& listener)
+    : store_(store), uiFolder_(uiFolder), charactersFolder_(charactersFolder), listener_(listener) {}
+
+bool Wardrobe::HasPackagedDefaultCharacter() const {
   return FileExists(JoinPath(uiFolder_, texts::kPackagedGirlPicture));
 }
 
-std::string Application::DefaultCharacterId() const {
-  return HasPackagedDefaultCharacter() ? texts::kPackagedGirlId : texts::kBuiltinId;
+std::string Wardrobe::DefaultCharacterId() const {
+  return std::string(HasPackagedDefaultCharacter() ? texts::kPackagedGirlId : texts::kBuiltinId);
 }
 
-bool Application::IsKnownCharacterId(std::string_view id) const {
+bool Wardrobe::IsKnownCharacterId(std::string_view id) const {
   if (id == texts::kBuiltinId) return true;
   if (id == texts::kPackagedGirlId) return HasPackagedDefaultCharacter();
   for (const CharacterRecord& record : characters_) {
@@ -70,14 +80,14 @@ bool Application::IsKnownCharacterId(std::string_view id) const {
   return false;
 }
 
-std::wstring Application::CharacterIconPath(std::string_view id) const {
+std::wstring Wardrobe::CharacterIconPath(std::string_view id) const {
   return JoinPath(charactersFolder_,
                   texts::kIconFilePrefix + Utf8ToUtf16(id) + texts::kIconFileExtension);
 }
 
-void Application::LoadCharacters() {
+void Wardrobe::Load() {
   characters_.clear();
-  wardrobeLoaded_ = false;
+  loaded_ = false;
   const std::wstring packagedPicture = JoinPath(uiFolder_, texts::kPackagedGirlPicture);
   const bool hasPackaged = FileExists(packagedPicture);
 
@@ -88,7 +98,7 @@ void Application::LoadCharacters() {
     const Json list = Json::parse(*stored);
     if (list.is_array()) {
       for (const Json& element : list) {
-        if (characters_.size() == texts::kMaxCustomCharacters) break;
+        if (characters_.size() == character_limits::kMaxCustomCharacters) break;
         std::optional<CharacterRecord> record = ReadStoredRecord(element);
         if (!record) continue;
         const std::wstring picture = JoinPath(charactersFolder_, Utf8ToUtf16(record->file));
@@ -102,21 +112,21 @@ void Application::LoadCharacters() {
       }
     }
   }
-  wardrobeLoaded_ = true;
+  loaded_ = true;
 
   const std::string storedActive = store_.GetSetting(keys::kActiveCharacter).value_or("");
   const bool activeIsKnown = IsKnownCharacterId(storedActive);
   if (hasPackaged && store_.GetSetting(keys::kPackagedGirlDefaultApplied) != texts::kAppliedFlag) {
-    activeCharacterId_ =
-        activeIsKnown && storedActive != texts::kBuiltinId ? storedActive : texts::kPackagedGirlId;
-    store_.PutSetting(keys::kActiveCharacter, activeCharacterId_);
-    store_.PutSetting(keys::kPackagedGirlDefaultApplied, texts::kAppliedFlag);
+    activeId_ =
+        activeIsKnown && storedActive != texts::kBuiltinId ? storedActive : std::string(texts::kPackagedGirlId);
+    store_.PutSetting(keys::kActiveCharacter, activeId_);
+    store_.PutSetting(keys::kPackagedGirlDefaultApplied, std::string(texts::kAppliedFlag));
   } else {
-    activeCharacterId_ = activeIsKnown ? storedActive : DefaultCharacterId();
+    activeId_ = activeIsKnown ? storedActive : DefaultCharacterId();
   }
 
   if (!leftovers.empty()) {
-    SaveCharacters();
+    Save();
     // The list no longer names them: a file that stays behind harms nothing,
     // so it must not cost the wardrobe that was just read.
     for (const std::wstring& path : leftovers) {
@@ -128,18 +138,120 @@ void Application::LoadCharacters() {
   }
 }
 
-void Application::SaveCharacters() {
-  if (wardrobeLoaded_) {
+void Wardrobe::ForgetStored() {
+  characters_.clear();
+  loaded_ = false;
+  activeId_ = DefaultCharacterId();
+}
+
+void Wardrobe::Save() {
+  if (loaded_) {
     Json list = Json::array();
     for (const CharacterRecord& record : characters_) {
       list.push_back(Json{{"id", record.id},
                           {"name", record.name},
                           {"fileName", record.file},
-                          {"layout", record.layout}});
+                          {"layout", PetLayoutText(record.layout)}});
     }
-    store_.PutSetting(keys::kCharacterList, SerializeMessage(list));
+    store_.PutSetting(keys::kCharacterList, list.dump());
   }
-  store_.PutSetting(keys::kActiveCharacter, activeCharacterId_);
+  store_.PutSetting(keys::kActiveCharacter, activeId_);
+}
+
+// The requests.
+
+void Wardrobe::Restore(std::vector<CharacterRecord> characters, std::string activeId) {
+  characters_ = std::move(characters);
+  activeId_ = std::move(activeId);
+  // The failed step may already have stored part of the change.
+  try {
+    Save();
+  } catch (const std::exception&) {
+  }
+}
+
+void Wardrobe::Upload(const std::string& name, std::string_view layoutText, const std::string& dataUrl) {
+  if (!loaded_) throw std::runtime_error(std::string(texts::kWardrobeUnreadable));
+  if (characters_.size() >= character_limits::kMaxCustomCharacters) {
+    throw std::runtime_error(std::string(texts::kWardrobeFull));
+  }
+  if (!IsValidDisplayName(name, character_limits::kNameMaxCodePoints)) throw std::runtime_error(std::string(texts::kBadName));
+  const std::optional<PetLayout> layout = ParsePetLayout(layoutText);
+  if (!layout) throw std::runtime_error(std::string(texts::kBadLayout));
+  const DecodedCharacterImage image = DecodeCharacterImageDataUrl(dataUrl);
+
+  std::string id = std::string(texts::kIdPrefix) + std::to_string(NowMilliseconds());
+  for (int n = 1; IsKnownCharacterId(id); ++n) {
+    id = std::string(texts::kIdPrefix) + std::to_string(NowMilliseconds()) + "-" + std::to_string(n);
+  }
+  const std::string file = id + image.extension;
+  const std::wstring picture = JoinPath(charactersFolder_, Utf8ToUtf16(file));
+  const std::wstring temporary = picture + texts::kUploadingSuffix;
+  WriteThroughTemporary(temporary, picture, [&] {
+    WriteFileComplete(temporary, image.bytes.data(), image.bytes.size());
+  });
+
+  std::vector<CharacterRecord> previous = characters_;
+  std::string previousActive = activeId_;
+  try {
+    characters_.push_back(CharacterRecord{id, name, file, *layout});
+    activeId_ = id;
+    Save();
+    listener_.OnWardrobeChanged();
+  } catch (...) {
+    Restore(std::move(previous), std::move(previousActive));
+    DeleteFileQuietly(picture);
+    throw;
+  }
+}
+
+void Wardrobe::Activate(const std::string& id) {
+  if (!IsKnownCharacterId(id)) throw std::runtime_error(std::string(texts::kCharacterNotFound));
+  std::string previousActive = activeId_;
+  try {
+    activeId_ = id;
+    Save();
+    listener_.OnWardrobeChanged();
+  } catch (...) {
+    Restore(characters_, std::move(previousActive));
+    throw;
+  }
+}
+
+bool Wardrobe::IsIconFor(std::string_view id) const { return id == activeId_ && IsValidIdentifier(id); }
+
+std::wstring Wardrobe::WriteIcon(const std::string& id, const std::string& dataUrl) {
+  const DecodedCharacterImage image = DecodeCharacterImageDataUrl(dataUrl);
+  if (image.extension != texts::kPngExtension) throw std::runtime_error(std::string(texts::kIconMustBePng));
+
+  const std::wstring icon = CharacterIconPath(id);
+  const std::wstring temporary = icon + texts::kUpdatingSuffix;
+  WriteThroughTemporary(temporary, icon, [&] {
+    if (!WriteIcoFile(temporary.c_str(), image.bytes.data(), image.bytes.size())) {
+      throw std::runtime_error(std::string(texts::kIconWriteFailed));
+    }
+  });
+  return icon;
+}
+
+void Wardrobe::Delete(const std::string& id) {
+  const auto found = std::find_if(characters_.begin(), characters_.end(),
+                                  [&](const CharacterRecord& record) { return record.id == id; });
+  if (found == characters_.end()) throw std::runtime_error(std::string(texts::kCannotDelete));
+
+  std::vector<CharacterRecord> previous = characters_;
+  std::string previousActive = activeId_;
+  const std::wstring picture = JoinPath(charactersFolder_, Utf8ToUtf16(found->file));
+  characters_.erase(found);
+  if (activeId_ == id) activeId_ = DefaultCharacterId();
+  try {
+    Save();
+  } catch (...) {
+    Restore(std::move(previous), std::move(previousActive));
+    throw;
+  }
+  // The icon file stays: only the picture belongs to the record.
+  DeleteFileQuietly(picture);
 }
 
 }  // namespace nubo

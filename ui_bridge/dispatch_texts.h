@@ -1,5 +1,8 @@
 #pragma once
 
+#include "store/settings_keys.h"
+#include "ui_bridge/route_limits.h"
+
 // User-facing texts of the dispatcher and the application's message handlers.
 namespace nubo::dispatch_texts {
 
@@ -16,6 +19,7 @@ inline constexpr char kSavedAddressInvalid[] = "已保存的网站地址无效�
 inline constexpr char kBrowserOpenFailed[] = "无法打开默认浏览器，请检查系统浏览器设置。";
 inline constexpr char kUnknownPetAction[] = "这个动作暂时还不会哦。";
 inline constexpr char kBadPetName[] = "名字需要是 1 到 16 个左右的可见字符。";
+static_assert(settings_defaults::kPetNameMaxCodePoints == 16);
 inline constexpr char kBadThemeOrSize[] = "工作台主题或字号设置无效。";
 inline constexpr char kUnknownView[] = "无法保存未知的工作台页面。";
 inline constexpr char kBadReminder[] = "请填写有效的事项名称和提醒时间。";
@@ -27,5 +31,6 @@ inline constexpr char kFinanceUrlInvalid[] =
     "理财网站地址无效：请填写 HTTP 或 HTTPS 网址，不包含账号密码，最多 2048 字节。";
 inline constexpr char kLearningUrlInvalid[] =
     "学习网站地址无效：请填写 HTTP 或 HTTPS 网址，不包含账号密码，最多 2048 字节。";
+static_assert(route_limits::kWebAddressMaxBytes == 2048);
 
 }  // namespace nubo::dispatch_texts

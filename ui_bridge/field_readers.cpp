@@ -12,12 +12,7 @@ constexpr std::array<std::string_view, 4> kToolCategories = {"data", "network", 
 constexpr std::array<std::string_view, 3> kTextSizes = {"compact", "comfortable", "large"};
 constexpr std::array<std::string_view, 3> kThemes = {"warm", "cloud", "rose"};
 
-constexpr size_t kIdentifierMaxBytes = 64;
 constexpr size_t kHostTextMaxBytes = 253;
-
-bool IsAsciiWhiteSpace(unsigned char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
 
 const Json* FindMember(const Json& payload, std::string_view name) {
   if (!payload.is_object()) return nullptr;
@@ -96,28 +91,6 @@ const Json* NumberMember(const Json& payload, std::string_view name) {
 }
 
 }  // namespace detail
-
-bool IsValidIdentifier(std::string_view text) {
-  if (text.empty() || text.size() > kIdentifierMaxBytes) return false;
-  for (unsigned char c : text) {
-    const bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                         (c >= '0' && c <= '9') || c == '-' || c == '_';
-    if (!allowed) return false;
-  }
-  return true;
-}
-
-bool IsValidDisplayName(std::string_view text, size_t maxCodePoints) {
-  if (text.empty() || maxCodePoints == 0 || text.size() > 4 * maxCodePoints) return false;
-  bool hasVisible = false;
-  size_t codePoints = 0;
-  for (unsigned char c : text) {
-    if (c < 0x20 || c == 0x7F) return false;
-    if (!IsAsciiWhiteSpace(c)) hasVisible = true;
-    if (c < 0x80 || c > 0xBF) ++codePoints;
-  }
-  return hasVisible && codePoints <= maxCodePoints;
-}
 
 bool IsValidHostText(std::string_view text, bool allowEmpty) {
   if (text.empty()) return allowEmpty;

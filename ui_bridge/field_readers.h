@@ -11,6 +11,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "store/text_rules.h"
+
 namespace nubo {
 
 using Json = nlohmann::json;
@@ -56,8 +58,6 @@ inline bool IsOneOf(std::string_view text, std::initializer_list<std::string_vie
 }
 
 // Validators over UTF-8 byte strings.
-bool IsValidIdentifier(std::string_view text);
-bool IsValidDisplayName(std::string_view text, size_t maxCodePoints);
 bool IsValidHostText(std::string_view text, bool allowEmpty);
 bool IsKnownWorkspaceView(std::string_view text);
 bool IsKnownToolCategory(std::string_view text);

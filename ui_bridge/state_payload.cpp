@@ -1,12 +1,14 @@
 #include "ui_bridge/state_payload.h"
 
-#include "app/application.h"
+#include <string>
+
 #include "characters/character_texts.h"
-#include "store/file_utils.h"
 #include "windows/window_constants.h"
 
 namespace nubo {
 namespace {
+
+using Json = nlohmann::json;
 
 using character_texts::kBuiltinId;
 using character_texts::kPackagedGirlId;
@@ -15,9 +17,9 @@ constexpr char kGirlPicture[] = "/assets/private-default-girl.png";
 constexpr char kBuiltinName[] = "经典小鼠";
 constexpr char kBuiltinPicture[] = "/assets/nubo-sprite.png";
 
-Json CharacterToJson(const std::string& id, const std::string& name, const std::string& imageUrl,
-                     const std::string& layout, bool builtIn) {
-  return Json{{"id", id}, {"name", name}, {"imageUrl", imageUrl}, {"layout", layout},
+Json CharacterToJson(std::string_view id, std::string_view name, const std::string& imageUrl,
+                     PetLayout layout, bool builtIn) {
+  return Json{{"id", id}, {"name", name}, {"imageUrl", imageUrl}, {"layout", PetLayoutText(layout)},
               {"builtIn", builtIn}};
 }
 
@@ -33,39 +35,20 @@ Json ReminderToJson(const Reminder& reminder) {
               {"priority", reminder.priority}};
 }
 
-Json Application::BuildStatePayload() {
-  Json reminders = Json::array();
-  for (const Reminder& reminder : store_.ListOpenReminders()) {
-    reminders.push_back(ReminderToJson(reminder));
-  }
-  const int64_t now = NowMilliseconds();
-
+Json WardrobeToJson(const Wardrobe& wardrobe) {
   const std::string uiBase = std::string("https://") + kUiHostUtf8;
   const std::string charactersBase = std::string("https://") + kCharactersHostUtf8 + "/";
   Json characters = Json::array();
-  if (HasPackagedDefaultCharacter()) {
-    characters.push_back(CharacterToJson(kPackagedGirlId, kGirlName, uiBase + kGirlPicture, "single", true));
+  if (wardrobe.HasPackagedDefaultCharacter()) {
+    characters.push_back(
+        CharacterToJson(kPackagedGirlId, kGirlName, uiBase + kGirlPicture, PetLayout::kSingle, true));
   }
-  characters.push_back(CharacterToJson(kBuiltinId, kBuiltinName, uiBase + kBuiltinPicture, "sheet", true));
-  for (const CharacterRecord& record : characters_) {
+  characters.push_back(CharacterToJson(kBuiltinId, kBuiltinName, uiBase + kBuiltinPicture, PetLayout::kSheet, true));
+  for (const CharacterRecord& record : wardrobe.Characters()) {
     characters.push_back(
         CharacterToJson(record.id, record.name, charactersBase + record.file, record.layout, false));
   }
-
-  return Json{{"reminders", std::move(reminders)},
-              {"now", now},
-              {"petName", petName_},
-              {"soundEnabled", soundEnabled_},
-              {"speechEnabled", speechEnabled_},
-              {"financeWebsiteUrl", financeWebsiteUrl_},
-              {"learningWebsiteUrl", learningWebsiteUrl_},
-              {"workspaceTheme", workspaceTheme_},
-              {"workspaceTextSize", workspaceTextSize_},
-              {"openLastView", openLastView_},
-              {"lastDashboardView", lastView_},
-              {"lastToolCategory", lastCategory_},
-              {"characters", std::move(characters)},
-              {"activeCharacterId", activeCharacterId_}};
+  return characters;
 }
 
 }  // namespace nubo

@@ -3,11 +3,11 @@
 #include <cstddef>
 
 #include "store/ascii_case.h"
+#include "ui_bridge/route_limits.h"
 
 namespace nubo {
 namespace {
 
-constexpr size_t kMaxUrlBytes = 2048;
 constexpr size_t kMaxHostBytes = 253;
 constexpr size_t kMaxLabelBytes = 63;
 
@@ -148,7 +148,7 @@ bool IsValidIpv6Literal(std::string_view text) {
 
 bool IsValidWebUrl(std::string_view text) {
   if (text.empty()) return true;
-  if (text.size() > kMaxUrlBytes) return false;
+  if (text.size() > route_limits::kWebAddressMaxBytes) return false;
   size_t authorityStart = 0;
   if (StartsWithNoCase(text, "https://")) {
     authorityStart = 8;

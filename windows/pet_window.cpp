@@ -2,10 +2,11 @@
 // end, enlarged around itself for its menu, following DPI changes and playing
 // the presentation of a due reminder.
 
-#include "app/application.h"
-#include "ui_bridge/messages.h"
+#include <nlohmann/json.hpp>
+
 #include "windows/webview_window.h"
 #include "windows/window_constants.h"
+#include "windows/window_owner.h"
 
 namespace nubo {
 namespace {
@@ -64,7 +65,7 @@ void WebViewWindow::ClampToMonitor() {
 
 void WebViewWindow::BeginDrag() {
   if (kind_ != WindowKind::Pet || hwnd_ == nullptr || IsPresenting()) return;
-  SetPetMenuLayout(false, "single");
+  SetPetMenuLayout(false, PetLayout::kSingle);
   dragging_ = GetCursorPos(&dragStartCursor_) && ReadWindowRect(hwnd_, dragStartRect_);
 }
 
@@ -89,7 +90,7 @@ void WebViewWindow::EndDrag() {
   owner_.SavePetPosition(hwnd_);
 }
 
-void WebViewWindow::SetPetMenuLayout(bool open, std::string_view layout) {
+void WebViewWindow::SetPetMenuLayout(bool open, PetLayout layout) {
   if (kind_ != WindowKind::Pet || hwnd_ == nullptr) return;
   if (!open) {
     if (!petMenuOpen_) return;
@@ -106,16 +107,16 @@ void WebViewWindow::SetPetMenuLayout(bool open, std::string_view layout) {
   PixelRect area{};
   if (!WorkAreaNear(menuRestRect_, area)) return;
   menuDpi_ = WindowDpi(hwnd_);
-  menuSingleLayout_ = layout == "single";
+  menuSingleLayout_ = layout == PetLayout::kSingle;
   const PetMenuPlacement placement =
       ComputePetMenuLayout(menuRestRect_, area, menuDpi_, menuSingleLayout_);
   petMenuOpen_ = true;
   PlaceWindow(placement.window, false);
-  const Json payload{{"open", true},
+  const nlohmann::json payload{{"open", true},
                      {"placement", PlacementText(placement)},
                      {"anchorX", placement.anchorX},
                      {"anchorY", placement.anchorY}};
-  PostJson(SerializeMessage(MakeMessage("pet.menu.layout", payload)));
+  PostJson(nlohmann::json{{"type", "pet.menu.layout"}, {"payload", payload}}.dump());
 }
 
 void WebViewWindow::OnDpiChanged(WPARAM wParam, const RECT& suggested) {
@@ -143,7 +144,7 @@ void WebViewWindow::OnDpiChanged(WPARAM wParam, const RECT& suggested) {
 }
 
 void WebViewWindow::OnDisplayChange() {
-  SetPetMenuLayout(false, "single");
+  SetPetMenuLayout(false, PetLayout::kSingle);
   ClampToMonitor();
   // The enlarged presentation is no place to remember; the rest place is kept.
   if (!IsPresenting()) owner_.SavePetPosition(hwnd_);
@@ -152,7 +153,7 @@ void WebViewWindow::OnDisplayChange() {
 void WebViewWindow::StartPresentation(std::string_view priority, HWND dashboard) {
   if (kind_ != WindowKind::Pet || hwnd_ == nullptr) return;
   dragging_ = false;
-  SetPetMenuLayout(false, "single");
+  SetPetMenuLayout(false, PetLayout::kSingle);
   PixelRect current{};
   if (!ReadWindowRect(hwnd_, current)) return;
   if (!IsPresenting()) presentationRestRect_ = current;

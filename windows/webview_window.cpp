@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <exception>
 
-#include "app/application.h"
-#include "app/desktop_shell.h"
 #include "store/text_convert.h"
-#include "ui_bridge/messages.h"
+#include "store/win_handles.h"
 #include "windows/completion_queue.h"
+#include "windows/desktop_shell.h"
 #include "windows/window_constants.h"
+#include "windows/window_owner.h"
 
 namespace nubo {
 namespace {
@@ -69,7 +69,7 @@ class WebMessageText {
 
 }  // namespace
 
-WebViewWindow::WebViewWindow(Application& owner, WindowKind kind) : owner_(owner), kind_(kind) {}
+WebViewWindow::WebViewWindow(WindowOwner& owner, WindowKind kind) : owner_(owner), kind_(kind) {}
 
 WebViewWindow::~WebViewWindow() {
   if (controller_) controller_->Close();
@@ -137,7 +137,7 @@ void WebViewWindow::Show() {
 
 void WebViewWindow::Hide() {
   if (hwnd_ == nullptr) return;
-  if (kind_ == WindowKind::Pet) SetPetMenuLayout(false, "single");
+  if (kind_ == WindowKind::Pet) SetPetMenuLayout(false, PetLayout::kSingle);
   ShowWindow(hwnd_, SW_HIDE);
   UpdateWebViewVisibility();
 }
@@ -210,7 +210,7 @@ LRESULT WebViewWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 void WebViewWindow::ReportFailure(const char* text) {
   try {
-    owner_.Broadcast(MakeMessage("app.error", Json{{"message", text}}));
+    owner_.BroadcastAppError(text);
   } catch (...) {
     // Nothing is left to tell it to.
   }
@@ -239,7 +239,7 @@ LRESULT WebViewWindow::HandleMessageUnguarded(UINT message, WPARAM wParam, LPARA
       if (!pet) owner_.UpdatePetVisibility();
       return 0;
     case WM_ACTIVATE:
-      if (pet && LOWORD(wParam) == WA_INACTIVE && petMenuOpen_) SetPetMenuLayout(false, "single");
+      if (pet && LOWORD(wParam) == WA_INACTIVE && petMenuOpen_) SetPetMenuLayout(false, PetLayout::kSingle);
       return 0;
     case WM_CLOSE:
       if (pet) {
@@ -367,17 +367,16 @@ HRESULT WebViewWindow::OnWebMessageReceived(const BrowserWebMessage& message) {
 int GetMonitorDpi(HMONITOR monitor) {
   using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
   constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
-  HMODULE shcore = LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  if (shcore == nullptr) return kDefaultDpi;
+  const ModuleHandle shcore(LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+  if (!shcore) return kDefaultDpi;
   int dpi = kDefaultDpi;
   auto getDpi = reinterpret_cast<GetDpiForMonitorFn>(
-      reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")));
+      reinterpret_cast<void*>(GetProcAddress(shcore.get(), "GetDpiForMonitor")));
   UINT x = 0;
   UINT y = 0;
   if (getDpi != nullptr && SUCCEEDED(getDpi(monitor, kEffectiveDpi, &x, &y))) {
     dpi = static_cast<int>(x);
   }
-  FreeLibrary(shcore);
   return dpi;
 }
 

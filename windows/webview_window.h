@@ -7,12 +7,13 @@
 #include <string>
 #include <string_view>
 
+#include "characters/pet_layout.h"
 #include "windows/browser_host.h"
 #include "windows/pet_geometry.h"
 
 namespace nubo {
 
-class Application;
+class WindowOwner;
 
 enum class WindowKind : int32_t { Pet = 0, Dashboard = 1 };
 
@@ -20,7 +21,7 @@ enum class WindowKind : int32_t { Pet = 0, Dashboard = 1 };
 // topmost) or the workbench, each hosting one browser view of the front end.
 class WebViewWindow {
  public:
-  WebViewWindow(Application& owner, WindowKind kind);
+  WebViewWindow(WindowOwner& owner, WindowKind kind);
   ~WebViewWindow();
   WebViewWindow(const WebViewWindow&) = delete;
   WebViewWindow& operator=(const WebViewWindow&) = delete;
@@ -47,7 +48,7 @@ class WebViewWindow {
   void BeginDrag();
   void DragMove();
   void EndDrag();
-  void SetPetMenuLayout(bool open, std::string_view layout);
+  void SetPetMenuLayout(bool open, PetLayout layout);
   void StartPresentation(std::string_view priority, HWND dashboard);
   void EndPresentation(bool postEnded);
   void CancelPresentation();
@@ -75,7 +76,7 @@ class WebViewWindow {
   void PostClosedMenuLayout();
   void ReportFailure(const char* text);
 
-  Application& owner_;
+  WindowOwner& owner_;
   WindowKind kind_;
   HWND hwnd_ = nullptr;
   std::shared_ptr<BrowserEnvironment> environment_;

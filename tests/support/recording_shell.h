@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/desktop_shell.h"
+#include "windows/desktop_shell.h"
 #include "tests/support/event_log.h"
 
 namespace nubo::testing {

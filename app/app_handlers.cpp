@@ -2,9 +2,12 @@
 // shortcuts, pet actions and reminders.
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <stdexcept>
 
+#include "app/app_texts.h"
 #include "app/application.h"
+#include "characters/character_texts.h"
 #include "store/file_utils.h"
 #include "store/settings_keys.h"
 #include "store/text_convert.h"
@@ -83,11 +86,35 @@ void Application::OnNavigationUpdate(WebViewWindow& sender, const Json& payload)
   store_.PutSetting(keys::kLastCategory, lastCategory_);
 }
 
-Json Application::OnShortcutsSave(WebViewWindow& sender, const Json& payload) {
-  static constexpr char kType[] = "shortcuts.save";
+void Application::OnAppReady(WebViewWindow& sender, const Json&) {
+  SendStateSync(&sender);
+  if (sender.Kind() != WindowKind::Dashboard) return;
+  dashboardUiReady_ = true;
+  FlushPendingNavigation();
+}
+
+void Application::OnPetMenu(WebViewWindow& sender, const Json& payload) {
+  const std::optional<PetLayout> layout =
+      ParsePetLayout(ReadTextOr(payload, "layout", character_texts::kLayoutSingle));
+  if (!layout) return;
+  const bool open = ReadBoolOr(payload, "open", false);
+  sender.SetPetMenuLayout(open, *layout);
+}
+
+void Application::OnOpenShortcutSettings(WebViewWindow& sender, const Json& payload) {
+  const std::string shortcut = ReadTextOr(payload, "shortcut", "");
+  if (!shortcut.empty() && shortcut != "finance" && shortcut != "learning") {
+    SendAppError(sender, texts::kUnknownShortcut);
+    return;
+  }
+  OpenDashboardAt(app_texts::kShortcutsView, shortcut);
+}
+
+Json Application::OnShortcutsSave(WebViewWindow& sender, const RouteRequest& request) {
+  const Json& payload = request.payload;
   std::string requestId;
-  try {
-    ReadStringField(payload, "requestId", requestId);
+  ReadStringField(payload, "requestId", requestId);
+  return WithOwnCatch(request.type, requestId, [&] {
     if (!IsValidRequestId(requestId)) {
       throw std::runtime_error(texts::kShortcutsBadRequestId);
     }
@@ -108,10 +135,8 @@ Json Application::OnShortcutsSave(WebViewWindow& sender, const Json& payload) {
     financeWebsiteUrl_ = finance;
     learningWebsiteUrl_ = learning;
     SendStateSync(nullptr);
-    return MakeResultReply(kType, requestId, saved);
-  } catch (const std::exception& error) {
-    return MakeErrorReply(kType, requestId, error.what());
-  }
+    return MakeResultReply(request.type, requestId, saved);
+  });
 }
 
 void Application::OnShortcutsOpen(WebViewWindow& sender, const Json& payload) {
@@ -122,7 +147,7 @@ void Application::OnShortcutsOpen(WebViewWindow& sender, const Json& payload) {
   }
   const std::string& address = shortcut == "finance" ? financeWebsiteUrl_ : learningWebsiteUrl_;
   if (address.empty()) {
-    OpenDashboardAt("shortcuts", shortcut);
+    OpenDashboardAt(app_texts::kShortcutsView, shortcut);
     return;
   }
   if (!IsValidWebUrl(address)) {
@@ -192,6 +217,33 @@ void Application::OnReminderSnooze(const Json& payload) {
   DismissPresentedReminder(id, false);
   SendStateSync(nullptr);
   Broadcast(ReminderIdMessage("reminder.dismissed", id));
+}
+
+// The wardrobe's requests: the payload is read here, in the order the
+// wardrobe checks it.
+void Application::OnWardrobeChanged() { SendStateSync(nullptr); }
+
+void Application::OnCharacterUpload(const Json& payload) {
+  const std::string name = ReadTextOr(payload, "name", "");
+  const std::string layout = ReadTextOr(payload, "layout", character_texts::kLayoutSingle);
+  const std::string dataUrl = ReadTextOr(payload, "dataUrl", "");
+  wardrobe_.Upload(name, layout, dataUrl);
+}
+
+void Application::OnCharacterActivate(const Json& payload) {
+  wardrobe_.Activate(ReadTextOr(payload, "id", ""));
+  Broadcast(MakeMessage(character_texts::kPetActionType, Json{{"action", character_texts::kWaveAction}}));
+}
+
+void Application::OnCharacterIconUpdate(const Json& payload) {
+  const std::string id = ReadTextOr(payload, "id", "");
+  if (!wardrobe_.IsIconFor(id)) return;
+  ApplyAssistantIcon(wardrobe_.WriteIcon(id, ReadTextOr(payload, "dataUrl", "")));
+}
+
+void Application::OnCharacterDelete(const Json& payload) {
+  wardrobe_.Delete(ReadTextOr(payload, "id", ""));
+  SendStateSync(nullptr);
 }
 
 }  // namespace nubo

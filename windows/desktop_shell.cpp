@@ -1,4 +1,4 @@
-#include "app/desktop_shell.h"
+#include "windows/desktop_shell.h"
 
 #include <objbase.h>
 #include <sapi.h>
