@@ -57,6 +57,27 @@ int WatchStatement(void* context, int action, const char* first, const char*, co
   return SQLITE_OK;
 }
 
+// Interrupts the running statement once the request's deadline has passed.
+struct Deadline {
+  std::chrono::steady_clock::time_point at;
+  bool passed = false;
+};
+
+int CheckDeadline(void* context) {
+  auto* deadline = static_cast<Deadline*>(context);
+  if (std::chrono::steady_clock::now() < deadline->at) return 0;
+  deadline->passed = true;
+  return 1;
+}
+
+// An interrupted statement is undone by SQLite itself; a transaction the
+// request opened is rolled back whole, so nothing half-done is left behind.
+[[noreturn]] void AbortForDeadline(sqlite3* db) {
+  sqlite3_progress_handler(db, 0, nullptr, nullptr);  // else the roll-back is interrupted too
+  if (sqlite3_get_autocommit(db) == 0) sqlite3_exec(db, "ROLLBACK;", nullptr, nullptr, nullptr);
+  throw std::runtime_error(texts::kSqlTimedOut);
+}
+
 void ValidateSql(const std::string& sql) {
   if (IsBlank(sql)) throw std::runtime_error(texts::kSqlEmpty);
   if (sql.size() > texts::kMaxSqlBytes) throw std::runtime_error(texts::kSqlTooLong);
@@ -122,7 +143,7 @@ std::string FormatSqlCell(sqlite3_stmt* stmt, int column) {
 }
 
 SqlExecuteResult ExecuteDatabaseSql(const std::wstring& path, const std::string& sql,
-                                    bool allowWrite) {
+                                    bool allowWrite, std::chrono::milliseconds timeLimit) {
   if (path.empty()) throw std::runtime_error(texts::kNoCurrentDatabase);
   ValidateSql(sql);
 
@@ -134,6 +155,8 @@ SqlExecuteResult ExecuteDatabaseSql(const std::wstring& path, const std::string&
   SqlExecuteResult result;
   const int64_t changesBefore = sqlite3_total_changes64(db);
   const auto started = std::chrono::steady_clock::now();
+  Deadline deadline{started + timeLimit};
+  sqlite3_progress_handler(db, texts::kSqlDeadlineCheckSteps, CheckDeadline, &deadline);
 
   const char* cursor = sql.c_str();
   while (*cursor != '\0') {
@@ -141,6 +164,7 @@ SqlExecuteResult ExecuteDatabaseSql(const std::wstring& path, const std::string&
     const char* tail = nullptr;
     watch.attachesNewFile = false;
     if (sqlite3_prepare_v2(db, cursor, -1, stmt.out(), &tail) != SQLITE_OK) {
+      if (deadline.passed) AbortForDeadline(db);
       throw std::runtime_error(MakeSqliteError(db, texts::kPrepareFailed));
     }
     if (tail == cursor) break;
@@ -151,7 +175,15 @@ SqlExecuteResult ExecuteDatabaseSql(const std::wstring& path, const std::string&
     if (!readOnly && !allowWrite) throw std::runtime_error(texts::kReadOnlyMode);
     if (!readOnly) result.wroteData = true;
     ++result.statementCount;
-    RunStatement(db, stmt.get(), readOnly, result);
+    try {
+      RunStatement(db, stmt.get(), readOnly, result);
+    } catch (const std::runtime_error&) {
+      if (deadline.passed) {
+        stmt.reset();
+        AbortForDeadline(db);
+      }
+      throw;
+    }
   }
   if (result.statementCount == 0) throw std::runtime_error(texts::kNoStatement);
 

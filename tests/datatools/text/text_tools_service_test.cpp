@@ -182,16 +182,6 @@ INSTANTIATE_TEST_SUITE_P(
         OperationCase{"packet_unknown_layer", "packet-inspector", "arp", "00", false, kNotConnected}),
     nubo::testing::CaseName());
 
-// The encoders, digests and UUID formatting cannot fail with the buffers the
-// service sizes for them; their texts are checked byte for byte here.
-TEST(TextTools, FailureTextsThatBadInputCannotReach) {
-  EXPECT_STREQ(text_tools::kBase64EncodeFailed, "Base64 编码失败，请检查输入内容。");
-  EXPECT_STREQ(text_tools::kHexEncodeFailed, "Hex 编码失败。");
-  EXPECT_STREQ(text_tools::kHashFailed, "哈希计算失败。");
-  EXPECT_STREQ(text_tools::kUrlEncodeFailed, "URL 编码失败。");
-  EXPECT_STREQ(text_tools::kUuidFormatFailed, "UUID 生成失败。");
-}
-
 TEST(TextTools, Base64EncoderReadsBothFlags) {
   const std::string data("\xfb\xff\xbf\xfb", 4);
   EXPECT_EQ(Execute("base64", "encode", data, false, true).output, "+/+/+w==");
