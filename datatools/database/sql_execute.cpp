@@ -70,14 +70,6 @@ int CheckDeadline(void* context) {
   return 1;
 }
 
-// An interrupted statement is undone by SQLite itself; a transaction the
-// request opened is rolled back whole, so nothing half-done is left behind.
-[[noreturn]] void AbortForDeadline(sqlite3* db) {
-  sqlite3_progress_handler(db, 0, nullptr, nullptr);  // else the roll-back is interrupted too
-  if (sqlite3_get_autocommit(db) == 0) sqlite3_exec(db, "ROLLBACK;", nullptr, nullptr, nullptr);
-  throw std::runtime_error(texts::kSqlTimedOut);
-}
-
 void ValidateSql(const std::string& sql) {
   if (IsBlank(sql)) throw std::runtime_error(texts::kSqlEmpty);
   if (sql.size() > texts::kMaxSqlBytes) throw std::runtime_error(texts::kSqlTooLong);
@@ -164,7 +156,7 @@ SqlExecuteResult ExecuteDatabaseSql(const std::wstring& path, const std::string&
     const char* tail = nullptr;
     watch.attachesNewFile = false;
     if (sqlite3_prepare_v2(db, cursor, -1, stmt.out(), &tail) != SQLITE_OK) {
-      if (deadline.passed) AbortForDeadline(db);
+      if (deadline.passed) throw std::runtime_error(texts::kSqlTimedOut);
       throw std::runtime_error(MakeSqliteError(db, texts::kPrepareFailed));
     }
     if (tail == cursor) break;
@@ -175,13 +167,12 @@ SqlExecuteResult ExecuteDatabaseSql(const std::wstring& path, const std::string&
     if (!readOnly && !allowWrite) throw std::runtime_error(texts::kReadOnlyMode);
     if (!readOnly) result.wroteData = true;
     ++result.statementCount;
+    // SQLite undoes the interrupted statement; closing the connection rolls
+    // back a transaction the request left open.
     try {
       RunStatement(db, stmt.get(), readOnly, result);
     } catch (const std::runtime_error&) {
-      if (deadline.passed) {
-        stmt.reset();
-        AbortForDeadline(db);
-      }
+      if (deadline.passed) throw std::runtime_error(texts::kSqlTimedOut);
       throw;
     }
   }

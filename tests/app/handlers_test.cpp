@@ -292,7 +292,9 @@ TEST(ShortcutsOpen, HandEditedInvalidAddressNeverLoadsAndIsNeverOpened) {
       R"({"financeWebsiteUrl":"ftp://bank.example/","learningWebsiteUrl":"https://ok.example/"})");
   harness.Destroy();
   harness.Start();
+  // Not loaded, the finance address counts as empty: no refusal, nothing opened.
   harness.FromPet(R"({"type":"shortcuts.open","payload":{"shortcut":"finance"}})");
+  EXPECT_EQ(harness.PetView().PostedOfType("app.error"), std::vector<std::string>{});
   EXPECT_TRUE(harness.shell.openedUrls.empty());
   harness.FromPet(R"({"type":"shortcuts.open","payload":{"shortcut":"learning"}})");
   EXPECT_EQ(harness.shell.openedUrls, std::vector<std::wstring>{L"https://ok.example/"});

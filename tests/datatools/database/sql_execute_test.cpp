@@ -201,8 +201,7 @@ TEST_F(SqlExecute, SqlPastTheTimeLimitIsInterruptedAndRolledBack) {
             timedOut);
   EXPECT_EQ(CountRows(path_, "t"), "1");
   // A transaction the request opened is rolled back whole.
-  EXPECT_EQ(failure("BEGIN; DELETE FROM t;" + endless + "INSERT INTO t SELECT n, 'c' FROM c;"),
-            timedOut);
+  EXPECT_EQ(failure("BEGIN; DELETE FROM t;" + endless + "SELECT count(*) FROM c;"), timedOut);
   EXPECT_EQ(ExecuteDatabaseSql(path_, "SELECT x FROM t;", false, limit).rows, (Rows{{"2"}}));
 }
 
