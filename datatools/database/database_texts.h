@@ -12,7 +12,7 @@ inline constexpr size_t kMaxKeptRows = 500;
 // Longest a request's SQL may run on the main thread before it is stopped.
 inline constexpr int kSqlTimeLimitMilliseconds = 10000;
 // How many virtual-machine steps pass between two looks at the clock.
-inline constexpr int kSqlDeadlineCheckSteps = 1000;
+inline constexpr int kSqlDeadlineCheckSteps = 10000;
 
 // Only the reserved "sqlite_" prefix marks an internal object: the "_" is
 // escaped, else LIKE would also hide user tables such as "sqliteData".
