@@ -327,8 +327,7 @@ TEST_F(HandlersTest, HidingOrClosingTheWorkbenchStopsTheNetworkSession) {
     harness_.DashboardView().ClearPosted();
     harness_.FromDashboard(R"({"type":"network.poll","payload":{"requestId":"p"}})");
     const auto replies = harness_.DashboardView().PostedOfType("network.poll.result");
-    if (replies.empty()) return std::string("no reply");
-    return Json::parse(replies.back())["payload"]["snapshot"]["state"].get<std::string>();
+    return replies.empty() ? Json() : Json::parse(replies.back())["payload"]["snapshot"]["state"];
   };
   for (const bool close : {false, true}) {
     harness_.app().ShowDashboard();
@@ -337,11 +336,8 @@ TEST_F(HandlersTest, HidingOrClosingTheWorkbenchStopsTheNetworkSession) {
         R"("localPort":0,"remoteHost":"127.0.0.1","remotePort":9,"allowLan":false}})");
     for (int i = 0; i < 300 && state() != "ready"; ++i) Sleep(10);
     ASSERT_EQ(state(), "ready") << close;
-    if (close) {
-      SendMessageW(harness_.DashboardHandle(), WM_CLOSE, 0, 0);
-    } else {
-      harness_.FromDashboard(R"({"type":"window.hideDashboard"})");
-    }
+    close ? void(SendMessageW(harness_.DashboardHandle(), WM_CLOSE, 0, 0))
+          : void(harness_.FromDashboard(R"({"type":"window.hideDashboard"})"));
     EXPECT_FALSE(IsWindowVisible(harness_.DashboardHandle())) << close;
     EXPECT_EQ(state(), "stopped") << close;
   }

@@ -155,16 +155,12 @@ TEST_F(IcoWriterCalls, ShortWritesGoOnWithTheRest) {
 }
 
 TEST_F(IcoWriterCalls, AFailedOrEmptyWriteDeletesTheFile) {
-  struct Case {
-    int failAt, zeroAt;
-    std::vector<std::string> calls;
-  };
-  const Case cases[] = {
+  const struct { int failAt, zeroAt; std::vector<std::string> calls; } cases[] = {
       {1, 0, {"write 22", "close"}},
       {2, 0, {"write 22", "write 100", "close"}},
       {0, 2, {"write 22", "write 100", "close"}},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SetUp();
     g_failWriteAt = c.failAt;
     g_zeroWriteAt = c.zeroAt;
