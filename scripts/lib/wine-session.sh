@@ -15,7 +15,7 @@ nubo_find_free_display() {
 
 # Wine links no CJK font to the dialog faces, so Chinese in message boxes and
 # the tray menu shows as boxes; link the WenQuanYi font that install-packages
-# brings. Values that already name it are left alone.
+# brings. A prefix that is already linked is left alone.
 nubo_wine_link_cjk_font() {
   local key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
   local face
