@@ -67,12 +67,14 @@ bool WriteAllToHandle(void* handle, const void* bytes, size_t byteCount) {
   while (remaining > 0) {
     const DWORD piece = static_cast<DWORD>(std::min<size_t>(remaining, 0xFFFFFFFFu));
     DWORD written = 0;
+    // A short write goes on with the rest; only a failed call or one that
+    // wrote nothing ends the loop.
     if (!WriteFile(static_cast<HANDLE>(handle), cursor, piece, &written, nullptr) ||
-        written != piece) {
+        written == 0) {
       return false;
     }
-    cursor += piece;
-    remaining -= piece;
+    cursor += written;
+    remaining -= written;
   }
   return true;
 }

@@ -26,7 +26,8 @@ void EnsureDirectory(const std::wstring& path);
 // Writes the whole file and flushes it; on failure no file is left behind.
 void WriteFileComplete(const std::wstring& path, const void* bytes, size_t byteCount);
 
-// Writes to an already open handle in pieces; false when a piece fails or is short.
+// Writes to an already open handle in pieces, repeating short writes for the
+// rest; false when a write fails or writes nothing.
 bool WriteAllToHandle(void* handle, const void* bytes, size_t byteCount);
 
 void MoveFileReplacing(const std::wstring& source, const std::wstring& target);

@@ -5,6 +5,7 @@
 #include "store/file_utils.h"
 #include "store/repeat_rules.h"
 #include "store/text_convert.h"
+#include "store/utf8.h"
 
 namespace nubo {
 namespace {
@@ -55,12 +56,14 @@ constexpr char kRollback[] = "ROLLBACK;";
 Reminder ReadReminder(sqlite3_stmt* stmt) {
   Reminder reminder;
   reminder.id = sqlite3_column_int64(stmt, 0);
-  reminder.title = ColumnText(stmt, 1);
+  // Rows written by other programs may hold bytes that are not UTF-8; the
+  // texts travel on to the windows, so they are repaired here.
+  reminder.title = RepairUtf8(ColumnText(stmt, 1));
   reminder.dueAt = sqlite3_column_int64(stmt, 2);
   reminder.completed = sqlite3_column_int64(stmt, 3) != 0;
   reminder.notified = sqlite3_column_int64(stmt, 4) != 0;
-  reminder.repeatRule = ColumnText(stmt, 5, "none");
-  reminder.priority = ColumnText(stmt, 6, "normal");
+  reminder.repeatRule = RepairUtf8(ColumnText(stmt, 5, "none"));
+  reminder.priority = RepairUtf8(ColumnText(stmt, 6, "normal"));
   return reminder;
 }
 

@@ -9,6 +9,10 @@ namespace nubo::database_texts {
 inline constexpr int kBusyTimeoutMilliseconds = 2500;
 inline constexpr size_t kMaxSqlBytes = 262144;
 inline constexpr size_t kMaxKeptRows = 500;
+// Longest a request's SQL may run on the main thread before it is stopped.
+inline constexpr int kSqlTimeLimitMilliseconds = 10000;
+// How many virtual-machine steps pass between two looks at the clock.
+inline constexpr int kSqlDeadlineCheckSteps = 10000;
 
 // Only the reserved "sqlite_" prefix marks an internal object: the "_" is
 // escaped, else LIKE would also hide user tables such as "sqliteData".
@@ -35,6 +39,8 @@ inline constexpr char kSqlHoldsNul[] = "SQL 中不能包含 NUL 字符（\\0）�
 inline constexpr char kReadOnlyMode[] =
     "当前处于只读模式；如需修改数据库，请先明确启用“允许写入”。";
 inline constexpr char kNoStatement[] = "没有找到可执行的 SQL 语句。";
+static_assert(kSqlTimeLimitMilliseconds == 10000, "the text below names 10 seconds");
+inline constexpr char kSqlTimedOut[] = "SQL 执行超过 10 秒，已中止并回滚。";
 inline constexpr char kTransactionNotCommitted[] =
     "事务没有提交：执行结束时仍有未结束的事务，其中的修改已全部回滚。请以 COMMIT 结束事务后再执行。";
 

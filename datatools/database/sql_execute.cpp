@@ -57,6 +57,19 @@ int WatchStatement(void* context, int action, const char* first, const char*, co
   return SQLITE_OK;
 }
 
+// Interrupts the running statement once the request's deadline has passed.
+struct Deadline {
+  std::chrono::steady_clock::time_point at;
+  bool passed = false;
+};
+
+int CheckDeadline(void* context) {
+  auto* deadline = static_cast<Deadline*>(context);
+  if (std::chrono::steady_clock::now() < deadline->at) return 0;
+  deadline->passed = true;
+  return 1;
+}
+
 void ValidateSql(const std::string& sql) {
   if (IsBlank(sql)) throw std::runtime_error(texts::kSqlEmpty);
   if (sql.size() > texts::kMaxSqlBytes) throw std::runtime_error(texts::kSqlTooLong);
@@ -122,7 +135,7 @@ std::string FormatSqlCell(sqlite3_stmt* stmt, int column) {
 }
 
 SqlExecuteResult ExecuteDatabaseSql(const std::wstring& path, const std::string& sql,
-                                    bool allowWrite) {
+                                    bool allowWrite, std::chrono::milliseconds timeLimit) {
   if (path.empty()) throw std::runtime_error(texts::kNoCurrentDatabase);
   ValidateSql(sql);
 
@@ -134,6 +147,8 @@ SqlExecuteResult ExecuteDatabaseSql(const std::wstring& path, const std::string&
   SqlExecuteResult result;
   const int64_t changesBefore = sqlite3_total_changes64(db);
   const auto started = std::chrono::steady_clock::now();
+  Deadline deadline{started + timeLimit};
+  sqlite3_progress_handler(db, texts::kSqlDeadlineCheckSteps, CheckDeadline, &deadline);
 
   const char* cursor = sql.c_str();
   while (*cursor != '\0') {
@@ -141,6 +156,7 @@ SqlExecuteResult ExecuteDatabaseSql(const std::wstring& path, const std::string&
     const char* tail = nullptr;
     watch.attachesNewFile = false;
     if (sqlite3_prepare_v2(db, cursor, -1, stmt.out(), &tail) != SQLITE_OK) {
+      if (deadline.passed) throw std::runtime_error(texts::kSqlTimedOut);
       throw std::runtime_error(MakeSqliteError(db, texts::kPrepareFailed));
     }
     if (tail == cursor) break;
@@ -151,7 +167,14 @@ SqlExecuteResult ExecuteDatabaseSql(const std::wstring& path, const std::string&
     if (!readOnly && !allowWrite) throw std::runtime_error(texts::kReadOnlyMode);
     if (!readOnly) result.wroteData = true;
     ++result.statementCount;
-    RunStatement(db, stmt.get(), readOnly, result);
+    // SQLite undoes the interrupted statement; closing the connection rolls
+    // back a transaction the request left open.
+    try {
+      RunStatement(db, stmt.get(), readOnly, result);
+    } catch (const std::runtime_error&) {
+      if (deadline.passed) throw std::runtime_error(texts::kSqlTimedOut);
+      throw;
+    }
   }
   if (result.statementCount == 0) throw std::runtime_error(texts::kNoStatement);
 

@@ -43,16 +43,17 @@ uint16_t PortFromRow(DWORD networkOrderPort) {
 }
 
 // Reads one owner table and appends its rows in table order, each with the
-// name of its owning process; an unreadable table appends nothing.
+// name of its owning process, looked up afresh for every row (a pid can be
+// reused while the listing runs); an unreadable table appends nothing.
 template <typename Row, typename Convert>
-void AppendTableRows(std::vector<PortEntry>& list, ProcessNameCache& names,
-                     const OwnerTableQuery& query, Convert&& convert) {
+void AppendTableRows(std::vector<PortEntry>& list, const OwnerTableQuery& query,
+                     Convert&& convert) {
   const ResizingQueryResult table = RunResizingQuery(query, kFirstReadBytes, ERROR_INSUFFICIENT_BUFFER);
   if (!table.ok) return;
   ForEachRow<Row>(table.bytes, [&](const Row& row) {
     PortEntry entry = convert(row);
     entry.processId = row.dwOwningPid;
-    entry.processName = names.NameOf(row.dwOwningPid);
+    entry.processName = ProcessNameFromPid(row.dwOwningPid);
     list.push_back(std::move(entry));
   });
 }
@@ -74,9 +75,8 @@ uint32_t QueryUdpOwnerTable(void* buffer, uint32_t& size) {
   return status;
 }
 
-void ReadTcpPortTable(std::vector<PortEntry>& list, ProcessNameCache& names,
-                      const OwnerTableQuery& query) {
-  AppendTableRows<MIB_TCPROW_OWNER_PID>(list, names, query, [](const MIB_TCPROW_OWNER_PID& row) {
+void ReadTcpPortTable(std::vector<PortEntry>& list, const OwnerTableQuery& query) {
+  AppendTableRows<MIB_TCPROW_OWNER_PID>(list, query, [](const MIB_TCPROW_OWNER_PID& row) {
     PortEntry entry;
     entry.protocol = port_texts::kTcp;
     entry.localAddress = FormatIpv4Address(row.dwLocalAddr, true);
@@ -88,9 +88,8 @@ void ReadTcpPortTable(std::vector<PortEntry>& list, ProcessNameCache& names,
   });
 }
 
-void ReadUdpPortTable(std::vector<PortEntry>& list, ProcessNameCache& names,
-                      const OwnerTableQuery& query) {
-  AppendTableRows<MIB_UDPROW_OWNER_PID>(list, names, query, [](const MIB_UDPROW_OWNER_PID& row) {
+void ReadUdpPortTable(std::vector<PortEntry>& list, const OwnerTableQuery& query) {
+  AppendTableRows<MIB_UDPROW_OWNER_PID>(list, query, [](const MIB_UDPROW_OWNER_PID& row) {
     PortEntry entry;
     entry.protocol = port_texts::kUdp;
     entry.localAddress = FormatIpv4Address(row.dwLocalAddr, true);
@@ -104,9 +103,8 @@ void ReadUdpPortTable(std::vector<PortEntry>& list, ProcessNameCache& names,
 
 std::vector<PortEntry> ListPorts() {
   std::vector<PortEntry> list;
-  ProcessNameCache names;
-  ReadTcpPortTable(list, names);
-  ReadUdpPortTable(list, names);
+  ReadTcpPortTable(list);
+  ReadUdpPortTable(list);
   std::sort(list.begin(), list.end(), ComparePortEntries);
   return list;
 }

@@ -19,9 +19,9 @@ uint32_t QueryTcpOwnerTable(void* buffer, uint32_t& size);
 uint32_t QueryUdpOwnerTable(void* buffer, uint32_t& size);
 
 // Append the rows of a table in table order; an unreadable table adds none.
-void ReadTcpPortTable(std::vector<PortEntry>& list, ProcessNameCache& names,
+void ReadTcpPortTable(std::vector<PortEntry>& list,
                       const OwnerTableQuery& query = QueryTcpOwnerTable);
-void ReadUdpPortTable(std::vector<PortEntry>& list, ProcessNameCache& names,
+void ReadUdpPortTable(std::vector<PortEntry>& list,
                       const OwnerTableQuery& query = QueryUdpOwnerTable);
 
 // Every IPv4 TCP and UDP row of the machine, sorted by ComparePortEntries.

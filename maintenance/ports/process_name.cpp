@@ -44,10 +44,4 @@ std::string ProcessNameFromPid(uint32_t processId) {
   return ProcessNameFromHandle(process.get(), processId);
 }
 
-const std::string& ProcessNameCache::NameOf(uint32_t processId) {
-  const auto found = names_.find(processId);
-  if (found != names_.end()) return found->second;
-  return names_.emplace(processId, ProcessNameFromPid(processId)).first->second;
-}
-
 }  // namespace nubo

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 
 namespace nubo {
 
@@ -15,14 +14,5 @@ std::string ProcessNameFromPid(uint32_t processId);
 // The same from a handle opened with at least PROCESS_QUERY_LIMITED_INFORMATION;
 // processId names the fallback.
 std::string ProcessNameFromHandle(HANDLE process, uint32_t processId);
-
-// Names looked up once per process within one listing of the port tables.
-class ProcessNameCache {
- public:
-  const std::string& NameOf(uint32_t processId);
-
- private:
-  std::unordered_map<uint32_t, std::string> names_;
-};
 
 }  // namespace nubo

@@ -13,6 +13,21 @@ nubo_find_free_display() {
   return 1
 }
 
+# Wine links no CJK font to the dialog faces, so Chinese in message boxes and
+# the tray menu shows as boxes; link the WenQuanYi font that install-packages
+# brings. A prefix that is already linked is left alone.
+nubo_wine_link_cjk_font() {
+  local key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
+  local face
+  if wine reg query "$key" /v 'Segoe UI' </dev/null 2>/dev/null | grep -q 'wqy-microhei'; then
+    return 0
+  fi
+  for face in 'Tahoma' 'MS Shell Dlg' 'MS Shell Dlg 2' 'Microsoft Sans Serif' 'Segoe UI'; do
+    wine reg add "$key" /v "$face" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f \
+      </dev/null >/dev/null 2>&1
+  done
+}
+
 nubo_wine_start() {
   local build_dir keep_prefix=0 want_display=1 name=wine
   mkdir -p "$1"
@@ -67,6 +82,7 @@ nubo_wine_start() {
     # a reply that never comes; unmanaged windows need none.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
   fi
+  nubo_wine_link_cjk_font
 }
 
 nubo_wine_stop() {

@@ -284,14 +284,19 @@ TEST_F(HandlersTest, ShortcutsOpenUsesTheSavedAddressOrTheSettings) {
   EXPECT_EQ(harness_.PetView().Posted(), std::vector<std::string>{AppError("未知的网站快捷入口。")});
 }
 
-TEST(ShortcutsOpen, SavedAddressThatTurnedInvalidIsRefused) {
+TEST(ShortcutsOpen, HandEditedInvalidAddressNeverLoadsAndIsNeverOpened) {
   AppHarness harness;
   harness.Start();
-  harness.app().Store().PutSetting("workspace.shortcuts", R"({"financeWebsiteUrl":"https://ok.example/"})");
+  harness.app().Store().PutSetting(
+      "workspace.shortcuts",
+      R"({"financeWebsiteUrl":"ftp://bank.example/","learningWebsiteUrl":"https://ok.example/"})");
   harness.Destroy();
   harness.Start();
-  // Stored valid, the check happens again when opening; a hand-edited one never loads.
+  // Not loaded, the finance address counts as empty: no refusal, nothing opened.
   harness.FromPet(R"({"type":"shortcuts.open","payload":{"shortcut":"finance"}})");
+  EXPECT_EQ(harness.PetView().PostedOfType("app.error"), std::vector<std::string>{});
+  EXPECT_TRUE(harness.shell.openedUrls.empty());
+  harness.FromPet(R"({"type":"shortcuts.open","payload":{"shortcut":"learning"}})");
   EXPECT_EQ(harness.shell.openedUrls, std::vector<std::wstring>{L"https://ok.example/"});
 }
 
@@ -315,6 +320,27 @@ TEST_F(HandlersTest, WindowCommands) {
   harness_.FromDashboard(R"({"type":"window.hidePet"})");
   harness_.FromDashboard(R"({"type":"window.hideDashboard"})");
   EXPECT_FALSE(IsWindowVisible(harness_.PetHandle()));
+}
+
+TEST_F(HandlersTest, HidingOrClosingTheWorkbenchStopsTheNetworkSession) {
+  const auto state = [&] {
+    harness_.DashboardView().ClearPosted();
+    harness_.FromDashboard(R"({"type":"network.poll","payload":{"requestId":"p"}})");
+    const auto replies = harness_.DashboardView().PostedOfType("network.poll.result");
+    return replies.empty() ? Json() : Json::parse(replies.back())["payload"]["snapshot"]["state"];
+  };
+  for (const bool close : {false, true}) {
+    harness_.app().ShowDashboard();
+    harness_.FromDashboard(
+        R"({"type":"network.start","payload":{"requestId":"s","mode":"udp","localHost":"127.0.0.1",)"
+        R"("localPort":0,"remoteHost":"127.0.0.1","remotePort":9,"allowLan":false}})");
+    for (int i = 0; i < 300 && state() != "ready"; ++i) Sleep(10);
+    ASSERT_EQ(state(), "ready") << close;
+    close ? void(SendMessageW(harness_.DashboardHandle(), WM_CLOSE, 0, 0))
+          : void(harness_.FromDashboard(R"({"type":"window.hideDashboard"})"));
+    EXPECT_FALSE(IsWindowVisible(harness_.DashboardHandle())) << close;
+    EXPECT_EQ(state(), "stopped") << close;
+  }
 }
 
 // The whole road of a reminder through the scripted browser.

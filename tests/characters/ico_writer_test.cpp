@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,8 @@ TEST(IcoWriter, CannotCreateInAMissingFolder) {
 std::vector<std::string> g_calls;
 HANDLE g_file = nullptr;
 int g_failWriteAt = 0;
+DWORD g_writeLimit = 0;  // most bytes one call writes; 0: no limit
+int g_zeroWriteAt = 0;
 bool g_failFlush = false;
 void* g_realWrite = nullptr;
 void* g_realFlush = nullptr;
@@ -81,6 +84,11 @@ BOOL WINAPI RecordingWriteFile(HANDLE file, LPCVOID bytes, DWORD size, LPDWORD w
     SetLastError(ERROR_DISK_FULL);
     return FALSE;
   }
+  if (static_cast<int>(g_calls.size()) == g_zeroWriteAt) {
+    *written = 0;
+    return TRUE;
+  }
+  if (g_writeLimit != 0) size = std::min(size, g_writeLimit);
   return reinterpret_cast<decltype(&WriteFile)>(g_realWrite)(file, bytes, size, written, overlapped);
 }
 
@@ -104,6 +112,8 @@ class IcoWriterCalls : public ::testing::Test {
     g_calls.clear();
     g_file = nullptr;
     g_failWriteAt = 0;
+    g_writeLimit = 0;
+    g_zeroWriteAt = 0;
     g_failFlush = false;
   }
   bool WriteHooked(const std::wstring& path, const std::string& png) {
@@ -134,20 +144,31 @@ TEST_F(IcoWriterCalls, AFailedFlushDeletesTheFile) {
   EXPECT_FALSE(FileExists(path));
 }
 
-TEST_F(IcoWriterCalls, AFailedImageWriteDeletesTheFile) {
-  g_failWriteAt = 2;
+TEST_F(IcoWriterCalls, ShortWritesGoOnWithTheRest) {
+  g_writeLimit = 60;
   const std::wstring path = dir_.file(L"icon.ico");
-  EXPECT_FALSE(WriteHooked(path, MakePngSignedBytes(100)));
-  EXPECT_EQ(g_calls, (std::vector<std::string>{"write 22", "write 100", "close"}));
-  EXPECT_FALSE(FileExists(path));
+  const std::string png = MakePngSignedBytes(100);
+  ASSERT_TRUE(WriteHooked(path, png));
+  EXPECT_EQ(g_calls, (std::vector<std::string>{"write 22", "write 100", "write 40", "flush",
+                                               "close"}));
+  EXPECT_EQ(ReadWholeFile(path).substr(22), png);
 }
 
-TEST_F(IcoWriterCalls, AFailedHeaderWriteDeletesTheFile) {
-  g_failWriteAt = 1;
-  const std::wstring path = dir_.file(L"icon.ico");
-  EXPECT_FALSE(WriteHooked(path, MakePngSignedBytes(100)));
-  EXPECT_EQ(g_calls, (std::vector<std::string>{"write 22", "close"}));
-  EXPECT_FALSE(FileExists(path));
+TEST_F(IcoWriterCalls, AFailedOrEmptyWriteDeletesTheFile) {
+  const struct { int failAt, zeroAt; std::vector<std::string> calls; } cases[] = {
+      {1, 0, {"write 22", "close"}},
+      {2, 0, {"write 22", "write 100", "close"}},
+      {0, 2, {"write 22", "write 100", "close"}},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    g_failWriteAt = c.failAt;
+    g_zeroWriteAt = c.zeroAt;
+    const std::wstring path = dir_.file(L"icon.ico");
+    EXPECT_FALSE(WriteHooked(path, MakePngSignedBytes(100))) << c.failAt << c.zeroAt;
+    EXPECT_EQ(g_calls, c.calls);
+    EXPECT_FALSE(FileExists(path));
+  }
 }
 
 }  // namespace

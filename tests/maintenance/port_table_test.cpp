@@ -327,8 +327,7 @@ TEST(ReadTcpPortTable, ConvertsRowsInTableOrder) {
                                   TcpRow("192.168.1.9", 0x1234, "0.0.0.0", 0, 99, 0xFFFFFFF0)},
                                  3)});
   std::vector<PortEntry> list;
-  ProcessNameCache names;
-  ReadTcpPortTable(list, names, table.Query());
+  ReadTcpPortTable(list, table.Query());
   ASSERT_EQ(list.size(), 3u);
   EXPECT_EQ(PortEntryToJson(list[0]).dump(),
             R"({"localAddress":"*","localPort":135,"processId":0,"processName":"System Idle",)"
@@ -349,8 +348,7 @@ TEST(ReadUdpPortTable, ConvertsRows) {
   row.dwOwningPid = 0;
   FakeTable table({UdpTableBytes({row})});
   std::vector<PortEntry> list;
-  ProcessNameCache names;
-  ReadUdpPortTable(list, names, table.Query());
+  ReadUdpPortTable(list, table.Query());
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(PortEntryToJson(list[0]).dump(),
             R"({"localAddress":"127.0.0.1","localPort":5353,"processId":0,"processName":"System Idle",)"
@@ -369,8 +367,7 @@ std::vector<unsigned char> ListenerTable(size_t rows) {
 TEST(ReadTcpPortTable, LargeTableIsReadWithTheReportedSize) {
   FakeTable table({ListenerTable(3000)});
   std::vector<PortEntry> list;
-  ProcessNameCache names;
-  ReadTcpPortTable(list, names, table.Query());
+  ReadTcpPortTable(list, table.Query());
   EXPECT_EQ(list.size(), 3000u);
   EXPECT_EQ(table.calls(), 2);
 }
@@ -378,8 +375,7 @@ TEST(ReadTcpPortTable, LargeTableIsReadWithTheReportedSize) {
 TEST(ReadTcpPortTable, TableThatGrewIsReadAgainWithTheNewSize) {
   FakeTable table({ListenerTable(3000), ListenerTable(3100)});
   std::vector<PortEntry> list;
-  ProcessNameCache names;
-  ReadTcpPortTable(list, names, table.Query());
+  ReadTcpPortTable(list, table.Query());
   ASSERT_EQ(list.size(), 3100u);
   EXPECT_EQ(list.back().localPort, 1000 + 3099);
   EXPECT_EQ(table.calls(), 3);  // too small, found grown, read
@@ -390,8 +386,7 @@ TEST(ReadTcpPortTable, TableThatKeepsGrowingGivesUpAfterFewAttempts) {
   for (size_t rows = 3000; rows < 3020; ++rows) tables.push_back(ListenerTable(rows));
   FakeTable table(tables);
   std::vector<PortEntry> list;
-  ProcessNameCache names;
-  ReadTcpPortTable(list, names, table.Query());
+  ReadTcpPortTable(list, table.Query());
   EXPECT_TRUE(list.empty());
   EXPECT_EQ(table.calls(), kResizingQueryAttempts);
 }
@@ -402,21 +397,19 @@ TEST(ReadTcpPortTable, RowCountBeyondTheBufferReadsOnlyWhatIsThere) {
   std::memcpy(bytes.data(), &claimed, sizeof(claimed));
   FakeTable table({bytes});
   std::vector<PortEntry> list;
-  ProcessNameCache names;
-  ReadTcpPortTable(list, names, table.Query());
+  ReadTcpPortTable(list, table.Query());
   ASSERT_EQ(list.size(), 3000u);
   EXPECT_EQ(list.back().localPort, 1000 + 2999);
 }
 
 TEST(ReadTcpPortTable, UnreadableOrEmptyTableAddsNothing) {
   std::vector<PortEntry> list = {Row("UDP", 1, 0)};
-  ProcessNameCache names;
   int calls = 0;
-  ReadTcpPortTable(list, names, [&](void*, uint32_t&) -> uint32_t {
+  ReadTcpPortTable(list, [&](void*, uint32_t&) -> uint32_t {
     ++calls;
     return ERROR_NOT_SUPPORTED;
   });
-  ReadTcpPortTable(list, names, [&](void*, uint32_t& size) -> uint32_t {
+  ReadTcpPortTable(list, [&](void*, uint32_t& size) -> uint32_t {
     ++calls;
     size = 0;
     return ERROR_INSUFFICIENT_BUFFER;

@@ -82,22 +82,6 @@ INSTANTIATE_TEST_SUITE_P(SnapshotFromRecord, ArchitectureDerivation,
                                            ArchitectureCase{"Unknown", 0xFFFF, "未知"}),
                          testing::CaseName());
 
-TEST(SnapshotFromRecord, PowerWithoutValuesIsSentAs255) {
-  auto record = EmptyRecord();
-  record->batteryPercent = kPowerValueUnknown;
-  record->acLineStatus = kPowerValueUnknown;
-  const nlohmann::json json = SystemSnapshotToJson(SnapshotFromRecord(*record));
-  EXPECT_EQ(json["batteryPercent"], 255);
-  EXPECT_EQ(json["acLineStatus"], 255);
-  EXPECT_TRUE(json["batteryPercent"].is_number_unsigned());
-
-  record->batteryPercent = 57;
-  record->acLineStatus = 1;
-  const nlohmann::json charging = SystemSnapshotToJson(SnapshotFromRecord(*record));
-  EXPECT_EQ(charging["batteryPercent"], 57);
-  EXPECT_EQ(charging["acLineStatus"], 1);
-}
-
 TEST(SnapshotFromRecord, EveryNumberLandsInItsOwnKey) {
   auto record = EmptyRecord();
   record->osBuild = 1;

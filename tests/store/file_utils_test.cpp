@@ -74,7 +74,7 @@ TEST(WriteFileComplete, FailureToCreateLeavesNoFile) {
   EXPECT_EQ(ListFolder(dir.path()), L"");
 }
 
-TEST(WriteFileComplete, ShortWriteDeletesTheFile) {
+TEST(WriteFileComplete, AFailedWriteDeletesTheFile) {
   TempDir dir;
   const std::wstring target = dir.file(L"out.bin");
   // A source range that cannot be read makes WriteFile fail part way.

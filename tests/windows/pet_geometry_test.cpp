@@ -43,9 +43,19 @@ INSTANTIATE_TEST_SUITE_P(
         MenuCase{"dpi_zero_is_96", {686, 390, 1006, 750}, kScreen, 0, true, {686, 130, 1006, 750}, 55, 408, true, 0},
         // At the top of the screen the menu goes below the pet.
         MenuCase{"top_of_screen_below", {686, 0, 1006, 360}, kScreen, 96, true, {686, 146, 1006, 766}, 55, 2, false, 0},
-        // A short screen with no room above or below: the side with more room.
-        MenuCase{"short_screen_right", {300, 40, 620, 400}, {0, 0, 1024, 400}, 96, true, {347, 40, 997, 400}, 8, 148, false, +1},
-        MenuCase{"short_screen_left", {600, 40, 920, 400}, {0, 0, 1024, 400}, 96, true, {339, 40, 989, 400}, 316, 148, false, -1},
+        // No room above or below: the side with more room, the left one on a tie (at 340).
+        MenuCase{"side_right_339", {339, 40, 659, 400}, {0, 0, 1000, 400}, 96, true, {350, 40, 1000, 400}, 44, 148, false, +1},
+        MenuCase{"side_tie_340", {340, 40, 660, 400}, {0, 0, 1000, 400}, 96, true, {79, 40, 729, 400}, 316, 148, false, -1},
+        MenuCase{"side_left_341", {341, 40, 661, 400}, {0, 0, 1000, 400}, 96, true, {80, 40, 730, 400}, 316, 148, false, -1},
+        // The side menu is as tall as the pet, but never taller than the work area
+        // nor reaching below it.
+        MenuCase{"side_area_359", {340, 0, 660, 360}, {0, 0, 1000, 359}, 96, true, {79, 0, 729, 359}, 316, 148, false, -1},
+        MenuCase{"side_area_361", {340, 0, 660, 360}, {0, 0, 1000, 361}, 96, true, {79, 0, 729, 360}, 316, 148, false, -1},
+        MenuCase{"side_top_41", {340, 41, 660, 401}, {0, 0, 1000, 400}, 96, true, {79, 40, 729, 400}, 316, 149, false, -1},
+        // Neither above nor below fits: above when it has as much room as below.
+        MenuCase{"fallback_below_130", {686, 130, 1006, 490}, kScreen, 96, true, {686, 148, 1006, 768}, 55, 130, false, 0},
+        MenuCase{"fallback_above_131", {686, 131, 1006, 491}, kScreen, 96, true, {686, 0, 1006, 620}, 55, 279, true, 0},
+        MenuCase{"fallback_above_132", {686, 132, 1006, 492}, kScreen, 96, true, {686, 0, 1006, 620}, 55, 280, true, 0},
         // 144 dpi sheet: the body width 382.5 rounds half up to 383.
         MenuCase{"sheet_144_half_up", {100, 500, 580, 1040}, {0, 0, 1920, 1080}, 144, false, {100, 110, 580, 1040}, 32, 288, true, 0}),
     testing::CaseName());
@@ -61,10 +71,13 @@ TEST(ComputePetRectForDpi, KeepsTheAnchorLineAndFitsTheWorkArea) {
 }
 
 TEST(ClampAndSnap, SnapsWithinTheSnapDistanceOnly) {
-  // 20 pixels from the right edge: flush against it.
-  EXPECT_EQ(ClampAndSnap({684, 100, 1004, 460}, kScreen), (PixelRect{704, 100, 1024, 460}));
-  // 40 pixels away: left where it was dropped.
-  EXPECT_EQ(ClampAndSnap({664, 100, 984, 460}, kScreen), (PixelRect{664, 100, 984, 460}));
+  // 27 and 28 pixels from an edge: flush against it; 29: left where it was dropped.
+  const int32_t expectedLeft[] = {0, 0, 29};
+  const int32_t expectedRight[] = {1024, 1024, 995};
+  for (int32_t d = 27; d <= 29; ++d) {
+    EXPECT_EQ(ClampAndSnap({d, 200, d + 320, 560}, kScreen).left, expectedLeft[d - 27]) << d;
+    EXPECT_EQ(ClampAndSnap({704 - d, 100, 1024 - d, 460}, kScreen).right, expectedRight[d - 27]) << d;
+  }
   // Beyond an edge: pulled inside; near the top: snapped to it.
   EXPECT_EQ(ClampAndSnap({-50, 20, 270, 380}, kScreen), (PixelRect{0, 0, 320, 360}));
   EXPECT_EQ(ClampAndSnap({2000, 2000, 2320, 2360}, kScreen), (PixelRect{704, 408, 1024, 768}));
@@ -119,9 +132,13 @@ TEST(Presentation, FramesEaseBounceAndEndExactlyAtTheTarget) {
   EXPECT_TRUE(end.finished);
   EXPECT_EQ(end.window, to);
 
-  // Important bounces higher, urgent shakes sideways.
-  const auto important = ComputePresentationFrame(PresentationPhase::Entering, "important", from, to, 525);
-  EXPECT_EQ(important.window.top, static_cast<int>(std::lround(390 + (134 - 390) * 0.875)) - 42);
+  // Standing still, half way in each level lifts by its full bounce.
+  const struct { const char* level; uint64_t half; int lift; } bounces[] = {
+      {"normal", 700, 26}, {"important", 525, 42}, {"urgent", 380, 18}};
+  for (const auto& b : bounces) {
+    EXPECT_EQ(ComputePresentationFrame(PresentationPhase::Entering, b.level, from, from, b.half)
+                  .window.top, from.top - b.lift) << b.level;
+  }
   const auto urgent = ComputePresentationFrame(PresentationPhase::Entering, "urgent", from, to, 63);
   const double t = 63.0 / 760.0;
   const double eased = 1 - std::pow(1 - t, 3);
@@ -129,9 +146,15 @@ TEST(Presentation, FramesEaseBounceAndEndExactlyAtTheTarget) {
             static_cast<int>(std::lround(686 + (282 - 686) * eased)) +
                 static_cast<int>(std::lround(std::sin(6 * t * 3.14159265) * (1 - t) * 10)));
 
-  // Leaving eases in and out over 850 ms without a bounce.
-  const auto leaving = ComputePresentationFrame(PresentationPhase::Leaving, "urgent", to, from, 425);
-  EXPECT_EQ(leaving.window.left, static_cast<int>(std::lround(282 + (686 - 282) * 0.5)));
+  // Leaving eases in and out over 850 ms without a bounce: a quarter in
+  // (4t^3), half, three quarters (1 - (2 - 2t)^3 / 2).
+  const PixelRect origin{0, 0, 100, 100};
+  const PixelRect away{1000, 400, 1100, 500};
+  const struct { uint64_t ms; int left; } leaving[] = {{212, 62}, {425, 500}, {638, 938}};
+  for (const auto& l : leaving) {
+    EXPECT_EQ(ComputePresentationFrame(PresentationPhase::Leaving, "urgent", origin, away, l.ms)
+                  .window.left, l.left) << l.ms;
+  }
   EXPECT_TRUE(ComputePresentationFrame(PresentationPhase::Leaving, "normal", to, from, 850).finished);
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <chrono>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -184,6 +185,28 @@ TEST_F(SqlExecute, OpenTransactionIsRolledBackAndReported) {
   EXPECT_EQ(CountRows(path_, "t"), "0");
   // Nothing can be written read-only, so an open read transaction loses nothing.
   EXPECT_EQ(ExecuteDatabaseSql(path_, "BEGIN; SELECT 7;", false).rows, (Rows{{"7"}}));
+}
+
+TEST_F(SqlExecute, SqlPastTheTimeLimitIsInterruptedAndRolledBack) {
+  Fill(2);
+  const std::chrono::milliseconds limit(150);
+  const auto failure = [&](const std::string& sql) {
+    return nubo::testing::FailureText([&] { ExecuteDatabaseSql(path_, sql, true, limit); });
+  };
+  const std::string endless = "WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c) ";
+  const std::string timedOut = "SQL 执行超过 10 秒，已中止并回滚。";
+  EXPECT_EQ(failure(endless + "SELECT count(*) FROM c;"), timedOut);
+  // The statement before keeps its change; the interrupted one leaves none.
+  EXPECT_EQ(failure("DELETE FROM t WHERE x = 1;" + endless + "INSERT INTO t SELECT n, 'c' FROM c;"),
+            timedOut);
+  EXPECT_EQ(CountRows(path_, "t"), "1");
+  // A transaction the request opened is rolled back whole.
+  EXPECT_EQ(failure("BEGIN; DELETE FROM t;" + endless + "SELECT count(*) FROM c;"), timedOut);
+  // SQL that finishes in time runs whole, however many steps it takes.
+  const std::string counted =
+      "SELECT x, (WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c LIMIT 20000) "
+      "SELECT count(*) FROM c) FROM t;";
+  EXPECT_EQ(ExecuteDatabaseSql(path_, counted, false, limit).rows, (Rows{{"2", "20000"}}));
 }
 
 TEST_F(SqlExecute, FailuresNameTheirStepAndKeepEarlierChanges) {

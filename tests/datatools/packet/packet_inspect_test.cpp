@@ -156,15 +156,15 @@ TEST(PacketProbeEthernet, NeedsACompleteNetworkHeader) {
   EXPECT_FALSE(PacketProbeEthernet(Zeros(13).data(), 13));
   const Bytes ipv4 = Concat({EthernetHeader(0x0800), Ipv4Header(20, 6)});
   EXPECT_TRUE(PacketProbeEthernet(ipv4.data(), ipv4.size()));
-  EXPECT_FALSE(PacketProbeEthernet(ipv4.data(), ipv4.size() - 1));
+  EXPECT_FALSE(PacketProbeEthernet(Prefix(ipv4, ipv4.size() - 1).data(), ipv4.size() - 1));
 
   const Bytes ipv6 = Concat({EthernetHeader(0x86DD), Ipv6Header(0, 59)});
   EXPECT_TRUE(PacketProbeEthernet(ipv6.data(), ipv6.size()));
 
   const Bytes arp = Concat({EthernetHeader(0x0806), ArpRequest()});
   EXPECT_TRUE(PacketProbeEthernet(arp.data(), arp.size()));
-  EXPECT_FALSE(PacketProbeEthernet(arp.data(), arp.size() - 1));
-  EXPECT_FALSE(PacketProbeEthernet(arp.data(), 14 + 7));
+  EXPECT_FALSE(PacketProbeEthernet(Prefix(arp, arp.size() - 1).data(), arp.size() - 1));
+  EXPECT_FALSE(PacketProbeEthernet(Prefix(arp, 14 + 7).data(), 14 + 7));
 
   const Bytes other = Concat({EthernetHeader(0x88CC), Zeros(46)});
   EXPECT_FALSE(PacketProbeEthernet(other.data(), other.size()));
@@ -175,7 +175,7 @@ TEST(PacketProbeEthernet, LooksBehindOneTag) {
     const Bytes frame =
         Concat({EthernetHeader(tag), VlanTag(0x0064, 0x0800), Ipv4Header(20, 6)});
     EXPECT_TRUE(PacketProbeEthernet(frame.data(), frame.size()));
-    EXPECT_FALSE(PacketProbeEthernet(frame.data(), 17));
+    EXPECT_FALSE(PacketProbeEthernet(Prefix(frame, 17).data(), 17));
   }
 }
 
@@ -199,8 +199,7 @@ TEST(PacketProbeIpv4, FollowsTheHeaderRule) {
 TEST(PacketProbeIpv6, FollowsTheHeaderRule) {
   const Bytes packet = Concat({Ipv6Header(4, 59), Zeros(4)});
   EXPECT_TRUE(PacketProbeIpv6(packet.data(), packet.size(), 0));
-  EXPECT_FALSE(PacketProbeIpv6(packet.data(), packet.size() - 1, 0));
-  EXPECT_FALSE(PacketProbeIpv6(packet.data(), 39, 0));
+  EXPECT_FALSE(PacketProbeIpv6(Prefix(packet, 39).data(), 39, 0));
   const Bytes wrong = Ipv6Header(0, 59, 0x40);
   EXPECT_FALSE(PacketProbeIpv6(wrong.data(), wrong.size(), 0));
 }
@@ -283,7 +282,7 @@ TEST(PacketDecodeEthernet, QinQTagIsDecodedLikeAVlanTag) {
 }
 
 TEST(PacketDecodeEthernet, ShortTagIsTruncated) {
-  const Bytes frame = Concat({EthernetHeader(0x8100), HexBytes("0064")});
+  const Bytes frame = Concat({EthernetHeader(0x8100), HexBytes("006408")});  // one short of 18
   auto result = Inspect(frame, PacketMode::kEthernet);
   EXPECT_STREQ(result->summary, "Ethernet II");
   EXPECT_THAT(WarningSpots(*result), ElementsAre("truncated-vlan@14"));

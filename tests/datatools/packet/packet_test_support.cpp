@@ -41,6 +41,10 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
   return bytes;
 }
 
+Bytes Prefix(const Bytes& bytes, std::size_t length) {
+  return Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length));
+}
+
 Bytes Zeros(std::size_t count) { return Bytes(count, 0); }
 
 Bytes EthernetHeader(std::uint16_t etherType) {

@@ -18,6 +18,9 @@ using Bytes = std::vector<std::uint8_t>;
 Bytes HexBytes(std::string_view hex);
 Bytes Concat(std::initializer_list<Bytes> parts);
 Bytes Zeros(std::size_t count);
+// The first length bytes in a buffer of exactly that size, so that the
+// sanitizer sees any read past the end.
+Bytes Prefix(const Bytes& bytes, std::size_t length);
 
 // Destination 00:11:22:33:44:55, source 66:77:88:99:AA:BB.
 Bytes EthernetHeader(std::uint16_t etherType);

@@ -188,13 +188,11 @@ TEST_F(SocketLayerTest, InterfaceListFitsExactlyOrFailsWhole) {
   std::vector<NetIpv4Interface> list(128);
   int err = -1;
   const int count = NetListIpv4Interfaces(list.data(), list.size(), &err);
-  ASSERT_GE(count, 1);
+  ASSERT_GE(count, 2) << "the test namespace holds loopback and the adapter nubo0";
   EXPECT_EQ(err, 0);
   EXPECT_EQ(NetListIpv4Interfaces(list.data(), static_cast<size_t>(count), &err), count);
-  if (count > 1) {  // a test namespace holds loopback only
-    EXPECT_EQ(NetListIpv4Interfaces(list.data(), static_cast<size_t>(count - 1), &err), -1);
-    EXPECT_EQ(err, 234);
-  }
+  EXPECT_EQ(NetListIpv4Interfaces(list.data(), static_cast<size_t>(count - 1), &err), -1);
+  EXPECT_EQ(err, 234);
   EXPECT_EQ(NetListIpv4Interfaces(list.data(), 129, &err), -1);
   EXPECT_EQ(err, 10022);
   EXPECT_EQ(NetListIpv4Interfaces(nullptr, 1, &err), -1);

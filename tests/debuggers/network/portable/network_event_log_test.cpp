@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "debuggers/network/network_event_log.h"
@@ -123,6 +124,15 @@ TEST(NetworkEventLog, TakeStopsAtCountOrCostButTakesTheFirstAlways) {
   for (int i = 0; i < 40; ++i) AppendData(log, 16384);  // 32,947 each
   EXPECT_EQ(log.Take(256, 0x100000).size(), 31u);
   EXPECT_EQ(log.Size(), 9u);
+  // Two events of 524,287 and 524,289 cost make exactly 1 MiB: both are taken;
+  // two units more and the second waits.
+  for (const auto& [second, taken] : {std::pair<size_t, size_t>{262055, 2}, {262056, 1}}) {
+    log.Clear();
+    AppendData(log, 262054);
+    AppendData(log, second);
+    AppendData(log, 1);
+    EXPECT_EQ(log.Take(256, 0x100000).size(), taken) << second;
+  }
 }
 
 }  // namespace
