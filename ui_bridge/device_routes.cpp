@@ -1,19 +1,92 @@
 #include "ui_bridge/device_routes.h"
 
+#include <algorithm>
+#include <array>
+#include <span>
+#include <stdexcept>
+#include <string>
+
 #include "debuggers/modbus/modbus_service.h"
-#include "ui_bridge/messages.h"
+#include "ui_bridge/dispatch_texts.h"
+#include "ui_bridge/field_readers.h"
+#include "ui_bridge/route_limits.h"
 
 namespace nubo {
+namespace {
 
-// ---- Modbus ----
+// One action of a device family: reads what it needs from the payload, calls
+// its service and answers the result object (its requestId is set by the route).
+using DeviceAction = Json (*)(DeviceServices& services, const Json& payload);
 
-Json RouteModbusRequest(ModbusService& service, const std::string& type, const std::string& requestId,
-                        const Json& payload) {
-  constexpr size_t kPrefixBytes = sizeof("modbus.") - 1;
+struct DeviceActionRow {
+  std::string_view action;
+  DeviceAction run;
+};
+
+// A family whose service answers every action itself, also the unknown ones.
+using DeviceAnyAction = Json (*)(DeviceServices& services, std::string_view action, const Json& payload);
+
+// ---- Serial debugger: one row per action.
+constexpr std::array<DeviceActionRow, 0> kSerialActions{};
+
+// ---- MQTT client: one row per action.
+constexpr std::array<DeviceActionRow, 0> kMqttActions{};
+
+// ---- Modbus master: the service takes every action and refuses unknown ones.
+Json ModbusAction(DeviceServices& services, std::string_view action, const Json& payload) {
   Json result = Json::object();
-  service.HandleRequest(result, type.substr(kPrefixBytes), payload);
-  result["requestId"] = requestId;
-  return MakeMessage(type + ".result", std::move(result));
+  services.modbus.HandleRequest(result, std::string(action), payload);
+  return result;
+}
+
+struct DeviceFamily {
+  std::string_view prefix;
+  std::span<const DeviceActionRow> actions;
+  DeviceAnyAction any = nullptr;
+};
+
+constexpr DeviceFamily kDeviceFamilies[] = {
+    {"serial.", kSerialActions},
+    {"mqtt.", kMqttActions},
+    {"modbus.", {}, ModbusAction},
+};
+
+std::string_view ActionOf(std::string_view type) { return type.substr(type.find('.') + 1); }
+
+}  // namespace
+
+Json DeviceGate(const RouteRequest& request) {
+  std::string requestId;
+  ReadStringField(request.payload, "requestId", requestId);
+  const GateFacts& facts = request.facts;
+  if (!IsValidRequestId(requestId) || request.type.size() > route_limits::kDeviceTypeMaxBytes ||
+      request.textBytes > route_limits::kGatedMessageMaxBytes || !facts.fromDashboard ||
+      facts.shuttingDown) {
+    return MakeErrorReply(request.type, requestId, dispatch_texts::kDeviceRequestInvalid);
+  }
+  const std::string_view action = ActionOf(request.type);
+  if (!facts.dashboardVisible && action != "poll" && action != "stop") {
+    return MakeErrorReply(request.type, requestId, dispatch_texts::kOpenWorkbenchFirst);
+  }
+  return nullptr;
+}
+
+Json RouteDeviceRequest(DeviceServices& services, const RouteRequest& request) {
+  std::string requestId;
+  ReadStringField(request.payload, "requestId", requestId);
+  return WithOwnCatch(request.type, requestId, [&] {
+    const std::string_view action = ActionOf(request.type);
+    for (const DeviceFamily& family : kDeviceFamilies) {
+      if (!request.type.starts_with(family.prefix)) continue;
+      if (family.any != nullptr) {
+        return MakeResultReply(request.type, requestId, family.any(services, action, request.payload));
+      }
+      const auto row = std::ranges::find(family.actions, action, &DeviceActionRow::action);
+      if (row == family.actions.end()) break;
+      return MakeResultReply(request.type, requestId, row->run(services, request.payload));
+    }
+    throw std::runtime_error(dispatch_texts::kUnsupported);
+  });
 }
 
 }  // namespace nubo

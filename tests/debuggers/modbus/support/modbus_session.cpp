@@ -3,7 +3,6 @@
 #include <chrono>
 #include <thread>
 
-#include "ui_bridge/device_routes.h"
 #include "ui_bridge/messages.h"
 
 namespace nubo::testing {
@@ -11,7 +10,12 @@ namespace nubo::testing {
 Json ModbusSession::Call(const std::string& action, Json payload) {
   payload["requestId"] = "r";
   const std::string type = "modbus." + action;
-  Json reply = WithOwnCatch(type, "r", [&] { return RouteModbusRequest(service_, type, "r", payload); });
+  // The device route's own catch and reply around the service.
+  Json reply = WithOwnCatch(type, "r", [&] {
+    Json result = Json::object();
+    service_.HandleRequest(result, action, payload);
+    return MakeResultReply(type, "r", std::move(result));
+  });
   const Json& body = reply["payload"];
   if (body.contains("snapshot")) snapshot_ = body["snapshot"];
   if (body.contains("logs")) {
