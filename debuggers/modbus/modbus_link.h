@@ -33,9 +33,6 @@ class ModbusLink {
   virtual size_t ReceiveSome(uint8_t* buffer, size_t size) = 0;
 };
 
-// operation + "失败（系统代码 " + decimal code + "）。"
-std::string ModbusFormatSystemError(std::string_view operation, long long code);
-
 // Connects to config's numeric host and port within its time-out.
 std::unique_ptr<ModbusLink> ModbusConnectTcp(const ModbusConnectionConfig& config, const ModbusCancelled& cancelled);
 

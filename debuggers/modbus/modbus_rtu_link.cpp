@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "debuggers/common/failure_text.h"
 #include "debuggers/modbus/modbus_frame.h"
 #include "debuggers/modbus/modbus_link.h"
 #include "debuggers/modbus/modbus_texts.h"
@@ -19,7 +20,7 @@ constexpr DWORD kReadTotalConstantMs = 20;
 constexpr DWORD kWriteTotalConstantMs = 50;
 
 [[noreturn]] void FailSystem(std::string_view operation) {
-  throw std::runtime_error(ModbusFormatSystemError(operation, GetLastError()));
+  throw std::runtime_error(FormatSystemCodeFailure(operation, static_cast<int>(GetLastError())));
 }
 
 class RtuLink final : public ModbusLink {

@@ -5,8 +5,8 @@
 #include "debuggers/modbus/modbus_ports.h"
 #include "debuggers/modbus/modbus_service_impl.h"
 #include "debuggers/modbus/modbus_texts.h"
-#include "debuggers/network/socket_layer.h"
 #include "store/file_utils.h"
+#include "store/hex_text.h"
 
 namespace nubo {
 namespace {
@@ -17,18 +17,6 @@ using Json = nlohmann::json;
 constexpr size_t kMaxLogEntries = 256;
 
 [[noreturn]] void Fail(std::string_view text) { throw std::runtime_error(std::string(text)); }
-
-std::string UpperHexPairs(const uint8_t* bytes, size_t length) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string text;
-  text.reserve(length * 3);
-  for (size_t i = 0; i < length; ++i) {
-    if (i > 0) text += ' ';
-    text += kDigits[bytes[i] >> 4];
-    text += kDigits[bytes[i] & 0xF];
-  }
-  return text;
-}
 
 Json InitialSnapshot() {
   return Json{{"state", "stopped"}, {"transport", "tcp"}, {"pending", false}, {"error", ""}, {"result", nullptr}};
@@ -47,8 +35,8 @@ void ModbusService::Stop() { impl_->Stop(); }
 
 ModbusService::Impl::Impl() : snapshot_(InitialSnapshot()) {
   int code = 0;
-  if (NetStartup(&code) == 0) Fail(texts::kWinsockStartup);
-  winsockStarted_ = true;
+  winsock_ = StartWinsock(&code);
+  if (!winsock_) Fail(texts::kWinsockStartup);
   worker_ = std::thread([this] { WorkerLoop(); });
 }
 
@@ -62,7 +50,6 @@ ModbusService::Impl::~Impl() {
   work_.notify_all();
   stopProcessed_.notify_all();
   if (worker_.joinable()) worker_.join();
-  if (winsockStarted_) NetCleanup();
 }
 
 void ModbusService::Impl::HandleRequest(Json& result, const std::string& action, const Json& payload) {
@@ -145,7 +132,7 @@ void ModbusService::Impl::AppendLog(int64_t generation, std::string_view directi
   std::lock_guard lock(mutex_);
   if (IsCancelled(generation)) return;
   Json entry{{"id", ++nextEntryId_}, {"timestamp", NowMilliseconds()}, {"direction", direction},
-             {"hex", UpperHexPairs(bytes, length)}, {"message", message}};
+             {"hex", ToUpperHexPairs(bytes, length)}, {"message", message}};
   log_.Push(std::move(entry), 1);
   while (log_.Size() > kMaxLogEntries) log_.PopFront();
 }

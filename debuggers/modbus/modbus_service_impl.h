@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "debuggers/common/costed_queue.h"
+#include "debuggers/common/socket_layer.h"
 #include "debuggers/modbus/modbus_config.h"
 #include "debuggers/modbus/modbus_frame.h"
 #include "debuggers/modbus/modbus_link.h"
@@ -67,7 +68,7 @@ class ModbusService::Impl {
   CostedQueue<ModbusCommand> commands_;
   CostedQueue<Json> log_;
   Json snapshot_;
-  bool winsockStarted_ = false;
+  WinsockSession winsock_;  // dropped after the worker has ended
 
   // Worker-owned.
   std::unique_ptr<ModbusLink> link_;

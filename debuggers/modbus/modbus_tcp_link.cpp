@@ -8,7 +8,8 @@
 #include "debuggers/modbus/modbus_frame.h"
 #include "debuggers/modbus/modbus_link.h"
 #include "debuggers/modbus/modbus_texts.h"
-#include "debuggers/network/socket_layer.h"
+#include "debuggers/common/failure_text.h"
+#include "debuggers/common/socket_layer.h"
 
 namespace nubo {
 namespace {
@@ -18,8 +19,8 @@ namespace texts = modbus_texts;
 constexpr uint32_t kConnectWaitMs = 20;
 constexpr uint32_t kRetryWaitMs = 2;
 
-[[noreturn]] void FailSystem(std::string_view operation, long long code) {
-  throw std::runtime_error(ModbusFormatSystemError(operation, code));
+[[noreturn]] void FailSystem(std::string_view operation, int code) {
+  throw std::runtime_error(FormatSystemCodeFailure(operation, code));
 }
 
 NetAddress NumericAddress(const ModbusConnectionConfig& config) {
@@ -90,14 +91,6 @@ class TcpLink final : public ModbusLink {
 };
 
 }  // namespace
-
-std::string ModbusFormatSystemError(std::string_view operation, long long code) {
-  std::string text(operation);
-  text += texts::kSystemFailure;
-  text += std::to_string(code);
-  text += texts::kSystemFailureEnd;
-  return text;
-}
 
 std::unique_ptr<ModbusLink> ModbusConnectTcp(const ModbusConnectionConfig& config, const ModbusCancelled& cancelled) {
   const NetAddress address = NumericAddress(config);

@@ -39,8 +39,6 @@ inline constexpr std::string_view kWriteUncertain = " 写入结果不确定；�
 inline constexpr std::string_view kExceptionPrefix = "Modbus 异常码 ";
 inline constexpr std::string_view kExceptionOpen = "（";
 inline constexpr std::string_view kExceptionClose = "）。";
-inline constexpr std::string_view kSystemFailure = "失败（系统代码 ";
-inline constexpr std::string_view kSystemFailureEnd = "）。";
 
 // Operations named in system failure texts.
 inline constexpr std::string_view kOpOpenPort = "打开串口";
