@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "app/application.h"
+#include "ui_bridge/device_routes.h"
 #include "ui_bridge/dispatch_texts.h"
 #include "ui_bridge/field_readers.h"
 #include "ui_bridge/database_routes.h"
@@ -100,7 +101,8 @@ Json Application::RouteDeviceRequest(WebViewWindow& sender, const std::string& t
     if (!dashboardOpen && action != "poll" && action != "stop") {
       throw std::runtime_error(dispatch_texts::kOpenWorkbenchFirst);
     }
-    // No device service answers requests yet.
+    if (type.starts_with("serial.")) return RouteSerialRequest(serialService_, type, requestId, payload);
+    // The MQTT and Modbus requests arrive with their services.
     throw std::runtime_error(dispatch_texts::kUnsupported);
   } catch (const std::exception& error) {
     return MakeErrorReply(type, requestId, error.what());
