@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -23,16 +22,6 @@ using testing::CountingHex;
 
 std::string Failure(const std::string& operation, int code) {
   return operation + "失败（Win32 " + std::to_string(code) + "）。请检查设备连接、端口占用和驱动。";
-}
-
-// "time:bytes" of every logged write step, for failure messages.
-std::string WriteSteps(const testing::SerialSession& session) {
-  std::ostringstream steps;
-  for (const Json& event : session.events()) {
-    if (event["kind"] != "tx" && event["kind"] != "error") continue;
-    steps << ' ' << event["timestamp"].get<int64_t>() % 100000 << ':' << event["byteLength"].get<int64_t>();
-  }
-  return steps.str();
 }
 
 class SerialPortTest : public ::testing::Test {
@@ -103,7 +92,7 @@ TEST_F(SerialPortTest, LongSendThroughASlowReaderSucceeds) {
   ASSERT_TRUE(session_.PollUntil([&] { return session_.snapshot()["txBytes"] == 65536 || session_.State() != "open"; },
                                  30000))
       << session_.snapshot();
-  EXPECT_EQ(session_.State(), "open") << session_.snapshot() << WriteSteps(session_);
+  EXPECT_EQ(session_.State(), "open") << session_.snapshot();
   const std::string received = peer_.Call("take 1 65536 10");
   EXPECT_EQ(received.size(), sent.size());
   EXPECT_TRUE(received == sent);
@@ -164,31 +153,31 @@ TEST_F(SerialPortTest, StopClosesAndAStartReopens) {
 }
 
 TEST_F(SerialPortTest, SendQueueLimitsAtTheBoundary) {
-  // The peer's XOFF holds every write while the queue is filled.
-  Open("COM1", "hold", {{"flowControl", 2}});
-  peer_.Call("write 1 13");
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  ASSERT_EQ(session_.Send("01")["type"], "serial.send.result");  // taken by the worker
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  const std::string full = "串口发送队列已满，请降低循环频率。";
+  // The peer's XOFF holds every write; the worker holds the first buffer.
+  const auto openHeld = [&] {
+    Open("COM1", "hold", {{"flowControl", 2}});
+    peer_.Call("write 1 13");
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    session_.Send("01");
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  };
+  openHeld();
   for (int i = 0; i < 128; ++i) ASSERT_EQ(session_.Send("02")["type"], "serial.send.result") << i;
-  EXPECT_EQ(session_.Send("03")["payload"]["message"], "串口发送队列已满，请降低循环频率。");
+  EXPECT_EQ(session_.Send("03")["payload"]["message"], full);
 
   session_.Call("stop");
   ASSERT_TRUE(session_.WaitForState("stopped"));
-  Open("COM1", "hold", {{"flowControl", 2}});
-  peer_.Call("write 1 13");
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  ASSERT_EQ(session_.Send("01")["type"], "serial.send.result");
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  openHeld();
   for (int i = 0; i < 3; ++i) ASSERT_EQ(session_.Send(CountingHex(65536))["type"], "serial.send.result");
-  EXPECT_EQ(session_.Send(CountingHex(65536, 1) + "00")["payload"]["message"], "每次发送须为 1–65536 字节的完整 Hex。");
-  EXPECT_EQ(session_.Send(CountingHex(65536, 1).substr(2) + "0")["payload"]["message"],
-            "每次发送须为 1–65536 字节的完整 Hex。");
+  const std::string length = "每次发送须为 1–65536 字节的完整 Hex。";
+  EXPECT_EQ(session_.Send(CountingHex(65536, 1) + "00")["payload"]["message"], length);
+  EXPECT_EQ(session_.Send(CountingHex(65536, 1).substr(2) + "0")["payload"]["message"], length);
   EXPECT_EQ(session_.Send(CountingHex(65534) + "zz")["payload"]["message"], "串口发送内容包含无效 Hex。");
   EXPECT_EQ(session_.Send(CountingHex(65535))["type"], "serial.send.result");  // 262,143 bytes queued
-  EXPECT_EQ(session_.Send("0000")["payload"]["message"], "串口发送队列已满，请降低循环频率。");
+  EXPECT_EQ(session_.Send("0000")["payload"]["message"], full);
   EXPECT_EQ(session_.Send("00")["type"], "serial.send.result");  // 262,144
-  EXPECT_EQ(session_.Send("00")["payload"]["message"], "串口发送队列已满，请降低循环频率。");
+  EXPECT_EQ(session_.Send("00")["payload"]["message"], full);
   EXPECT_EQ(session_.snapshot()["txBytes"], 0);
 }
 

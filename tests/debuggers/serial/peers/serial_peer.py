@@ -3,9 +3,9 @@
 
 The test session maps COMn to one end of a socat pty pair and leaves the
 other end at $NUBO_SERIAL_DIR/peerN (scripts/lib/wine-session.sh). Started by
-the Windows test process with the port of a loopback control socket, like the
-network debugger's peer; one command per line, answered "OK ..." or
-"ERR ...", and it exits when the control connection ends.
+the Windows test process with the port of a loopback control socket and
+served by the network debugger peer's control loop: one command per line,
+answered "OK ..." or "ERR ...", ending with the control connection.
 
 Roles of one end: echo (sends back what it reads), read (collects, optionally
 throttled to a rate), hold (open, never reads), flood (writes as fast as it
@@ -14,15 +14,15 @@ can until stopped).
 
 import os
 import signal
-import socket
 import sys
 import termios
 import threading
 import time
 import tty
 
-LOOPBACK = "127.0.0.1"
-LIFETIME_SECONDS = 900
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "network", "peers"))
+import network_peer  # noqa: E402  (its control loop)
+
 FLOOD_CHUNK = bytes(range(256)) * 64  # 16 KiB
 
 
@@ -145,23 +145,5 @@ class Peer:
         return str(int(os.path.exists(peer_path(number))))
 
 
-def main():
-    threading.Timer(LIFETIME_SECONDS, lambda: os._exit(3)).start()
-    control = socket.create_connection((LOOPBACK, int(sys.argv[1])), timeout=10)
-    control.settimeout(None)
-    peer = Peer()
-    reader = control.makefile("rb")
-    for raw in reader:
-        words = raw.decode("ascii").split()
-        if not words:
-            continue
-        try:
-            answer = "OK " + getattr(peer, "cmd_" + words[0])(*words[1:])
-        except Exception as error:  # reported to the test, which fails with it
-            answer = "ERR %s: %s" % (type(error).__name__, error)
-        control.sendall((answer.rstrip() + "\n").encode("ascii"))
-    os._exit(0)
-
-
 if __name__ == "__main__":
-    main()
+    network_peer.serve(Peer())

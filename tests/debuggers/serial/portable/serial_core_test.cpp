@@ -11,63 +11,44 @@
 namespace nubo {
 namespace {
 
-SerialPortSettings Settings(const char* port, uint32_t baud, uint32_t dataBits, uint32_t stopBits) {
-  SerialPortSettings s{};
-  std::strncpy(s.portName, port, sizeof(s.portName) - 1);
-  s.baudRate = baud;
-  s.dataBits = dataBits;
-  s.stopBits = stopBits;
-  return s;
-}
+// A valid record (COM1, 9600 8N1) with one change.
+struct Change {
+  const char* port;
+  uint32_t SerialPortSettings::*field;
+  uint32_t value;
+  int valid;
+};
 
 TEST(SerialCore, SettingsBoundaries) {
-  struct Case {
-    SerialPortSettings settings;
-    int valid;
+  using S = SerialPortSettings;
+  const Change cases[] = {
+      {"COM1", &S::baudRate, 49, 0},      {"COM1", &S::baudRate, 50, 1},      {"COM1", &S::baudRate, 4000000, 1},
+      {"COM1", &S::baudRate, 4000001, 0}, {"COM1", &S::dataBits, 4, 0},       {"COM1", &S::dataBits, 5, 1},
+      {"COM1", &S::dataBits, 9, 0},       {"COM1", &S::parity, 4, 1},         {"COM1", &S::parity, 5, 0},
+      {"COM1", &S::stopBits, 1, 0},       {"COM1", &S::stopBits, 2, 1},       {"COM1", &S::stopBits, 3, 0},
+      {"COM1", &S::flowControl, 2, 1},    {"COM1", &S::flowControl, 3, 0},    {"COM1", &S::dtr, 1, 1},
+      {"COM1", &S::dtr, 2, 0},            {"COM1", &S::rts, 1, 1},            {"COM1", &S::rts, 2, 0},
+      {"COM65535", nullptr, 0, 1},        {"COM65536", nullptr, 0, 0},        {"COM99999", nullptr, 0, 0},
+      {"COM100000", nullptr, 0, 0},       {"COM9", nullptr, 0, 1},            {"COM0", nullptr, 0, 0},
+      {"COM01", nullptr, 0, 0},           {"com3", nullptr, 0, 0},            {"COM", nullptr, 0, 0},
+      {"COM1A", nullptr, 0, 0},           {"COM1 ", nullptr, 0, 0},           {"LPT1", nullptr, 0, 0},
+      {"CON1", nullptr, 0, 0},
   };
-  SerialPortSettings dtr2 = Settings("COM1", 9600, 8, 0);
-  dtr2.dtr = 2;
-  SerialPortSettings rts2 = Settings("COM1", 9600, 8, 0);
-  rts2.rts = 2;
-  SerialPortSettings parity5 = Settings("COM1", 9600, 8, 0);
-  parity5.parity = 5;
-  SerialPortSettings flow3 = Settings("COM1", 9600, 8, 0);
-  flow3.flowControl = 3;
-  SerialPortSettings full = Settings("COM1", 9600, 8, 0);
-  full.parity = 4;
-  full.flowControl = 2;
-  full.dtr = 1;
-  full.rts = 1;
-  SerialPortSettings blankAfter = Settings("COM1", 9600, 8, 0);
-  blankAfter.portName[4] = ' ';
-  const Case cases[] = {
-      {Settings("COM1", 49, 8, 0), 0},        {Settings("COM1", 50, 8, 0), 1},
-      {Settings("COM1", 4000000, 8, 0), 1},   {Settings("COM1", 4000001, 8, 0), 0},
-      {Settings("COM1", 9600, 4, 0), 0},      {Settings("COM1", 9600, 5, 0), 1},
-      {Settings("COM1", 9600, 9, 0), 0},      {Settings("COM1", 9600, 8, 1), 0},
-      {Settings("COM1", 9600, 5, 1), 1},      {Settings("COM1", 9600, 6, 1), 0},
-      {Settings("COM1", 9600, 5, 2), 0},      {Settings("COM1", 9600, 6, 2), 1},
-      {Settings("COM1", 9600, 8, 3), 0},      {dtr2, 0},
-      {rts2, 0},                              {parity5, 0},
-      {flow3, 0},                             {full, 1},
-      {Settings("COM65535", 9600, 8, 0), 1},  {Settings("COM65536", 9600, 8, 0), 0},
-      {Settings("COM99999", 9600, 8, 0), 0},  {Settings("COM100000", 9600, 8, 0), 0},
-      {Settings("COM0", 9600, 8, 0), 0},      {Settings("COM01", 9600, 8, 0), 0},
-      {Settings("com3", 9600, 8, 0), 0},      {Settings("COM", 9600, 8, 0), 0},
-      {Settings("COM1A", 9600, 8, 0), 0},     {blankAfter, 0},
-      {Settings("LPT1", 9600, 8, 0), 0},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(SerialPortValidateSettings(&c.settings), c.valid)
-        << c.settings.portName << " " << c.settings.baudRate << " " << c.settings.dataBits << " "
-        << c.settings.stopBits;
+  for (const Change& c : cases) {
+    SerialPortSettings s{{}, 9600, 8, 0, 0, 0, 0, 0};
+    std::strncpy(s.portName, c.port, sizeof(s.portName) - 1);
+    if (c.field != nullptr) s.*c.field = c.value;
+    EXPECT_EQ(SerialPortValidateSettings(&s), c.valid) << c.port << " " << c.value;
+  }
+  // One and a half stop bits only with 5 data bits; two never with 5.
+  const uint32_t combos[][3] = {{5, 1, 1}, {6, 1, 0}, {5, 2, 0}, {6, 2, 1}};
+  for (const auto& combo : combos) {
+    SerialPortSettings s{{'C', 'O', 'M', '2'}, 9600, combo[0], 0, combo[1], 0, 0, 0};
+    EXPECT_EQ(SerialPortValidateSettings(&s), static_cast<int>(combo[2])) << combo[0] << " " << combo[1];
   }
   EXPECT_EQ(SerialPortValidateSettings(nullptr), 0);
-  SerialPortSettings unterminated{};
-  std::memset(unterminated.portName, '1', sizeof(unterminated.portName));
-  std::memcpy(unterminated.portName, "COM", 3);
-  unterminated.baudRate = 9600;
-  unterminated.dataBits = 8;
+  SerialPortSettings unterminated{{}, 9600, 8, 0, 0, 0, 0, 0};
+  std::memcpy(unterminated.portName, "COM1111111111111", 16);
   EXPECT_EQ(SerialPortValidateSettings(&unterminated), 0);
 }
 
