@@ -7,6 +7,7 @@
 #include <string>
 
 #include "debuggers/modbus/modbus_service.h"
+#include "debuggers/serial/serial_service.h"
 #include "ui_bridge/dispatch_texts.h"
 #include "ui_bridge/field_readers.h"
 #include "ui_bridge/route_limits.h"
@@ -23,32 +24,40 @@ struct DeviceActionRow {
   DeviceAction run;
 };
 
-// A family whose service answers every action itself, also the unknown ones.
-using DeviceAnyAction = Json (*)(DeviceServices& services, std::string_view action, const Json& payload);
-
-// ---- Serial debugger: one row per action.
+// ---- Serial debugger: no rows; every action goes to the service, which
+// answers "未知串口操作。" for one it does not know.
+Json SerialForward(DeviceServices& services, std::string_view action, const Json& payload) {
+  Json result = Json::object();
+  services.serial.HandleRequest(result, action, payload);
+  return result;
+}
 constexpr std::array<DeviceActionRow, 0> kSerialActions{};
 
 // ---- MQTT client: one row per action.
 constexpr std::array<DeviceActionRow, 0> kMqttActions{};
 
-// ---- Modbus master: the service takes every action and refuses unknown ones.
-Json ModbusAction(DeviceServices& services, std::string_view action, const Json& payload) {
+// ---- Modbus master: no rows; every action goes to the service, which
+// answers "未知 Modbus 操作。" for one it does not know.
+Json ModbusForward(DeviceServices& services, std::string_view action, const Json& payload) {
   Json result = Json::object();
   services.modbus.HandleRequest(result, std::string(action), payload);
   return result;
 }
+constexpr std::array<DeviceActionRow, 0> kModbusActions{};
+
+// A family's answer to an action that no row names; null: unsupported.
+using DeviceForward = Json (*)(DeviceServices& services, std::string_view action, const Json& payload);
 
 struct DeviceFamily {
   std::string_view prefix;
   std::span<const DeviceActionRow> actions;
-  DeviceAnyAction any = nullptr;
+  DeviceForward forward = nullptr;
 };
 
 constexpr DeviceFamily kDeviceFamilies[] = {
-    {"serial.", kSerialActions},
+    {"serial.", kSerialActions, SerialForward},
     {"mqtt.", kMqttActions},
-    {"modbus.", {}, ModbusAction},
+    {"modbus.", kModbusActions, ModbusForward},
 };
 
 std::string_view ActionOf(std::string_view type) { return type.substr(type.find('.') + 1); }
@@ -78,12 +87,12 @@ Json RouteDeviceRequest(DeviceServices& services, const RouteRequest& request) {
     const std::string_view action = ActionOf(request.type);
     for (const DeviceFamily& family : kDeviceFamilies) {
       if (!request.type.starts_with(family.prefix)) continue;
-      if (family.any != nullptr) {
-        return MakeResultReply(request.type, requestId, family.any(services, action, request.payload));
-      }
       const auto row = std::ranges::find(family.actions, action, &DeviceActionRow::action);
-      if (row == family.actions.end()) break;
-      return MakeResultReply(request.type, requestId, row->run(services, request.payload));
+      if (row != family.actions.end()) {
+        return MakeResultReply(request.type, requestId, row->run(services, request.payload));
+      }
+      if (family.forward == nullptr) break;
+      return MakeResultReply(request.type, requestId, family.forward(services, action, request.payload));
     }
     throw std::runtime_error(dispatch_texts::kUnsupported);
   });

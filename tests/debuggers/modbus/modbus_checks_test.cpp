@@ -80,7 +80,7 @@ TEST(ModbusChecks, AcceptedStartsShowTheirEndpoint) {
 }
 
 TEST(ModbusChecks, RequestRefusesBadFieldsAndUnconfirmedWrites) {
-  testing::PythonPeer peer;
+  testing::PythonPeer peer{testing::ModbusPeerScript()};
   testing::ModbusSession session;
   ASSERT_TRUE(session.ConnectTcp(peer.Number("pymodbus tcp")));
   constexpr char kConfirm[] = "每次写入都必须先明确确认目标地址及全部值。";

@@ -37,7 +37,7 @@ class ModbusTcpTest : public ::testing::Test {
   int Fake(const std::string& mode) { return peer_.Number("fake " + mode); }
   std::string Counts(int port) { return peer_.Call("counts " + std::to_string(port)); }
 
-  testing::PythonPeer peer_;
+  testing::PythonPeer peer_{testing::ModbusPeerScript()};
   testing::ModbusSession session_;
 };
 

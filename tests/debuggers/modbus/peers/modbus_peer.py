@@ -13,7 +13,9 @@ socket that the test listens on; serves one command per line, answering
                                exception CODE, close, unit, transaction,
                                protocol, truncated, long (length field 255),
                                backlog (a listener that never accepts)
-  rtufake DEVICE MODE [ARG]    a scripted RTU slave on a serial device; OK
+  rtufake DEVICE MODE [ARG]    a scripted RTU slave on a serial device (again:
+                               a new mode); crc, chatter COUNT, long, silent,
+                               exception CODE; OK
   counts PORT                  OK connects frames of a fake
 """
 
@@ -63,6 +65,8 @@ def run_loop(make_server, ready):
     server = make_server(loop)
 
     async def main():
+        if isinstance(server, ModbusSerialServer):
+            await server.start()
         task = loop.create_task(server.serve_forever())
         if isinstance(server, ModbusTcpServer):
             await server.serving
@@ -73,14 +77,19 @@ def run_loop(make_server, ready):
     loop.run_until_complete(main())
 
 
+def device_path(name):
+    """A far end of the test's COM ports ("peer1") or a path."""
+    return os.path.join(os.environ.get("NUBO_SERIAL_DIR", "/"), name)
+
+
 def start_pymodbus(kind, device=None):
     context = make_context()
     ready = {"event": threading.Event()}
     if kind == "tcp":
         make = lambda loop: ModbusTcpServer(context, address=(LOOPBACK, 0), loop=loop)
     else:
-        make = lambda loop: ModbusSerialServer(context, framer=ModbusRtuFramer, port=device, baudrate=9600,
-                                               parity="E", timeout=0.005)
+        make = lambda loop: ModbusSerialServer(context, framer=ModbusRtuFramer, port=device_path(device), baudrate=9600,
+                                               parity="N")
     threading.Thread(target=run_loop, args=(make, ready), daemon=True).start()
     if not ready["event"].wait(10):
         raise RuntimeError("server did not start")
@@ -107,6 +116,8 @@ def answer(mode, arg, unit, pdu):
         return None
     if mode == "exception":
         return bytes([unit, function | 0x80, int(arg)])
+    if mode == "long":
+        return bytes([unit, function, 250]) + bytes(297)
     if function in (5, 6, 15, 16):
         return bytes([unit]) + pdu[:5]
     quantity = struct.unpack(">H", pdu[3:5])[0]
@@ -208,7 +219,7 @@ def rtu_request_length(data):
 
 
 def serve_rtu_fake(device, fake):
-    fd = os.open(device, os.O_RDWR | os.O_NOCTTY)
+    fd = os.open(device_path(device), os.O_RDWR | os.O_NOCTTY)
     import termios
     import tty
     tty.setraw(fd)
@@ -236,6 +247,10 @@ def serve_rtu_fake(device, fake):
 
 
 def start_rtu_fake(device, mode, arg):
+    if device in fakes:
+        with fakes[device].lock:
+            fakes[device].mode, fakes[device].arg = mode, arg
+        return device
     fake = Fake(mode, arg)
     fakes[device] = fake
     threading.Thread(target=serve_rtu_fake, args=(device, fake), daemon=True).start()

@@ -7,6 +7,8 @@
 
 namespace nubo::testing {
 
+std::string ModbusPeerScript() { return NUBO_MODBUS_PEER_SCRIPT; }
+
 Json ModbusSession::Call(const std::string& action, Json payload) {
   payload["requestId"] = "r";
   const std::string type = "modbus." + action;

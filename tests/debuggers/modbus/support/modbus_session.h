@@ -12,6 +12,9 @@ namespace nubo::testing {
 
 using Json = nlohmann::json;
 
+// The Python Modbus slaves (peers/modbus_peer.py), for testing::PythonPeer.
+std::string ModbusPeerScript();
+
 // Drives a ModbusService through the workbench's route and keeps every
 // polled log entry and the last snapshot.
 class ModbusSession {
