@@ -2,8 +2,8 @@
 """Modbus slaves on loopback for the Modbus master tests and benchmark.
 
 Started by the Windows test process (under Wine) with the port of a control
-socket that the test listens on; serves one command per line, answering
-"OK ..." or "ERR ...", and exits when the control connection ends.
+socket that the test listens on; served by the network debugger peer's
+control loop: one command per line, answered "OK ..." or "ERR ...".
 
   pymodbus tcp                 a pymodbus TCP slave; OK port
   pymodbus rtu DEVICE          a pymodbus RTU slave on a serial device; OK
@@ -27,6 +27,8 @@ import struct
 import sys
 import threading
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "network", "peers"))
+import network_peer  # noqa: E402  (its control loop)
 from pymodbus.datastore import ModbusSequentialDataBlock, ModbusServerContext, ModbusSlaveContext
 from pymodbus.framer.rtu_framer import ModbusRtuFramer
 from pymodbus.server.async_io import ModbusSerialServer, ModbusTcpServer
@@ -280,18 +282,14 @@ def run(words):
     raise ValueError("unknown command " + command)
 
 
-def main():
-    control = socket.create_connection((LOOPBACK, int(sys.argv[1])))
-    stream = control.makefile("rw", newline="\n")
-    for line in stream:
-        words = line.split()
-        try:
-            stream.write("OK " + run(words) + "\n")
-        except Exception as error:  # answered to the test, which fails with it
-            stream.write("ERR " + repr(error) + "\n")
-        stream.flush()
-    os._exit(0)
+class Peer:
+    """The commands above as the network peer's control loop calls them."""
+
+    def __getattr__(self, name):
+        if not name.startswith("cmd_"):
+            raise AttributeError(name)
+        return lambda *args: run([name[4:], *args])
 
 
 if __name__ == "__main__":
-    main()
+    network_peer.serve(Peer())
