@@ -3,3 +3,5 @@
 # for the native sanitizer and fuzz build.
 include(${CMAKE_CURRENT_LIST_DIR}/common/portable.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/network/portable.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/modbus/portable.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/serial/portable.cmake)

@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "debuggers/modbus/modbus_service.h"
+#include "debuggers/serial/serial_service.h"
 #include "ui_bridge/dispatch_texts.h"
 #include "ui_bridge/field_readers.h"
 #include "ui_bridge/route_limits.h"
@@ -22,24 +24,40 @@ struct DeviceActionRow {
   DeviceAction run;
 };
 
-// ---- Serial debugger: one row per action.
+// ---- Serial debugger: no rows; every action goes to the service, which
+// answers "未知串口操作。" for one it does not know.
+Json SerialForward(DeviceServices& services, std::string_view action, const Json& payload) {
+  Json result = Json::object();
+  services.serial.HandleRequest(result, action, payload);
+  return result;
+}
 constexpr std::array<DeviceActionRow, 0> kSerialActions{};
 
 // ---- MQTT client: one row per action.
 constexpr std::array<DeviceActionRow, 0> kMqttActions{};
 
-// ---- Modbus master: one row per action.
+// ---- Modbus master: no rows; every action goes to the service, which
+// answers "未知 Modbus 操作。" for one it does not know.
+Json ModbusForward(DeviceServices& services, std::string_view action, const Json& payload) {
+  Json result = Json::object();
+  services.modbus.HandleRequest(result, std::string(action), payload);
+  return result;
+}
 constexpr std::array<DeviceActionRow, 0> kModbusActions{};
+
+// A family's answer to an action that no row names; null: unsupported.
+using DeviceForward = Json (*)(DeviceServices& services, std::string_view action, const Json& payload);
 
 struct DeviceFamily {
   std::string_view prefix;
   std::span<const DeviceActionRow> actions;
+  DeviceForward forward = nullptr;
 };
 
 constexpr DeviceFamily kDeviceFamilies[] = {
-    {"serial.", kSerialActions},
+    {"serial.", kSerialActions, SerialForward},
     {"mqtt.", kMqttActions},
-    {"modbus.", kModbusActions},
+    {"modbus.", kModbusActions, ModbusForward},
 };
 
 std::string_view ActionOf(std::string_view type) { return type.substr(type.find('.') + 1); }
@@ -70,8 +88,11 @@ Json RouteDeviceRequest(DeviceServices& services, const RouteRequest& request) {
     for (const DeviceFamily& family : kDeviceFamilies) {
       if (!request.type.starts_with(family.prefix)) continue;
       const auto row = std::ranges::find(family.actions, action, &DeviceActionRow::action);
-      if (row == family.actions.end()) break;
-      return MakeResultReply(request.type, requestId, row->run(services, request.payload));
+      if (row != family.actions.end()) {
+        return MakeResultReply(request.type, requestId, row->run(services, request.payload));
+      }
+      if (family.forward == nullptr) break;
+      return MakeResultReply(request.type, requestId, family.forward(services, action, request.payload));
     }
     throw std::runtime_error(dispatch_texts::kUnsupported);
   });

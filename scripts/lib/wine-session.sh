@@ -71,7 +71,7 @@ nubo_wine_start() {
     done
   fi
 
-  wineserver -p
+  wineserver -p >/dev/null 2>&1
   if [ -f "$WINEPREFIX/system.reg" ]; then
     wineboot </dev/null >/dev/null 2>&1
   else
@@ -83,9 +83,11 @@ nubo_wine_start() {
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
   fi
   nubo_wine_link_cjk_font
+  nubo_serial_ports_start
 }
 
 nubo_wine_stop() {
+  nubo_serial_ports_stop
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
   if [ -n "${NUBO_XVFB_PID:-}" ]; then
@@ -93,4 +95,52 @@ nubo_wine_stop() {
     wait "$NUBO_XVFB_PID" 2>/dev/null || true
     NUBO_XVFB_PID=
   fi
+}
+
+# Test serial ports: COM1..COM3 of the prefix are each one end of a socat pty
+# pair ($NUBO_SERIAL_DIR/comN); the tests' peers open the other end
+# ($NUBO_SERIAL_DIR/peerN). COM1 is mapped too, or the host's own serial
+# device would take it. A pair that ends (a test may cut the line) is made
+# again under the same names. The device map and the COM links follow the
+# Ports key only when the Wine server starts, hence the restart.
+NUBO_SERIAL_NUMBERS="1 2 3"
+
+nubo_serial_ports_start() {
+  local dir="$NUBO_WINE_ROOT/serial" n i
+  export NUBO_SERIAL_DIR="$dir"
+  export NUBO_SERIAL_PORTS="COM1 COM2 COM3"
+  mkdir -p "$dir"
+  NUBO_SERIAL_LOOP_PIDS=
+  for n in $NUBO_SERIAL_NUMBERS; do
+    (
+      trap 'kill "$(cat "$dir/socat$n.pid" 2>/dev/null)" 2>/dev/null; exit 0' TERM
+      while :; do
+        socat "PTY,link=$dir/com$n,rawer" "PTY,link=$dir/peer$n,rawer" </dev/null >/dev/null 2>&1 &
+        echo $! >"$dir/socat$n.pid"
+        wait $! || true
+        sleep 0.05
+      done
+    ) &
+    NUBO_SERIAL_LOOP_PIDS="$NUBO_SERIAL_LOOP_PIDS $!"
+  done
+  for n in $NUBO_SERIAL_NUMBERS; do
+    for i in $(seq 1 100); do
+      if [ -e "$dir/com$n" ]; then break; fi
+      sleep 0.05
+    done
+    wine reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /d "$dir/com$n" /f </dev/null >/dev/null 2>&1
+  done
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+  wineserver -p >/dev/null 2>&1
+  wineboot </dev/null >/dev/null 2>&1
+}
+
+nubo_serial_ports_stop() {
+  local pid
+  for pid in ${NUBO_SERIAL_LOOP_PIDS:-}; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  NUBO_SERIAL_LOOP_PIDS=
 }

@@ -214,7 +214,7 @@ TEST_F(DispatcherTest, GatesWithAHiddenWorkbench) {
       {"serial.send", R"({"payload":{"message":"请先打开工作台再进行设备通信。","requestId":"h"},"type":"serial.send.error"})"},
       {"modbus.read", R"({"payload":{"message":"请先打开工作台再进行设备通信。","requestId":"h"},"type":"modbus.read.error"})"},
       // poll and stop pass the gate while the workbench is hidden.
-      {"serial.poll", R"({"payload":{"message":"暂不支持这个操作。","requestId":"h"},"type":"serial.poll.error"})"},
+      {"modbus.poll", R"({"payload":{"logs":[],"requestId":"h","snapshot":{"error":"","pending":false,"result":null,"state":"stopped","transport":"tcp"}},"type":"modbus.poll.result"})"},
       {"mqtt.stop", R"({"payload":{"message":"暂不支持这个操作。","requestId":"h"},"type":"mqtt.stop.error"})"},
       {"software.list", R"({"payload":{"message":"请在已打开的工作台中操作软件卸载工具。","requestId":"h"},"type":"software.list.error"})"},
       // Cancelling a scan passes the software gate while hidden.

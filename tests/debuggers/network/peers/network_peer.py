@@ -319,12 +319,12 @@ class Peer:
         return str(self.flood_bytes)
 
 
-def main():
+def serve(peer):
+    """Obeys the test's commands on the control port of argv[1]: "name args"
+    runs peer.cmd_name(args)."""
     threading.Timer(LIFETIME_SECONDS, lambda: os._exit(3)).start()
     control = socket.create_connection((LOOPBACK, int(sys.argv[1])), timeout=10)
     control.settimeout(None)
-    peer = Peer()
-    peer.flooding.set()
     reader = control.makefile("rb")
     for raw in reader:
         words = raw.decode("ascii").split()
@@ -336,6 +336,12 @@ def main():
             answer = "ERR %s: %s" % (type(error).__name__, error)
         control.sendall((answer.rstrip() + "\n").encode("ascii"))
     os._exit(0)
+
+
+def main():
+    peer = Peer()
+    peer.flooding.set()
+    serve(peer)
 
 
 if __name__ == "__main__":

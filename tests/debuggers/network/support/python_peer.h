@@ -7,13 +7,16 @@
 
 namespace nubo::testing {
 
-// A loopback socket peer written in Python (peers/network_peer.py), started
-// through Wine as a Unix program. It connects back to a control socket of
-// this process and obeys one command per line; it ends when this object
-// closes the control connection, or when this process dies.
+// A loopback socket peer written in Python (peers/network_peer.py unless
+// told otherwise), started through Wine as a Unix program. It connects back
+// to a control socket of this process and obeys one command per line; it
+// ends when this object closes the control connection, or when this process
+// dies.
 class PythonPeer {
  public:
   PythonPeer();
+  // A peer of the same protocol from another script, such as the serial one.
+  explicit PythonPeer(const std::string& script);
   ~PythonPeer();
   PythonPeer(const PythonPeer&) = delete;
   PythonPeer& operator=(const PythonPeer&) = delete;

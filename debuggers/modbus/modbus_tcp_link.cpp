@@ -1,0 +1,119 @@
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <chrono>
+#include <cstring>
+#include <stdexcept>
+
+#include "debuggers/modbus/modbus_frame.h"
+#include "debuggers/modbus/modbus_link.h"
+#include "debuggers/modbus/modbus_texts.h"
+#include "debuggers/common/failure_text.h"
+#include "debuggers/common/socket_layer.h"
+
+namespace nubo {
+namespace {
+
+namespace texts = modbus_texts;
+
+constexpr uint32_t kConnectWaitMs = 20;
+constexpr uint32_t kRetryWaitMs = 2;
+
+[[noreturn]] void FailSystem(std::string_view operation, int code) {
+  throw std::runtime_error(FormatSystemCodeFailure(operation, code));
+}
+
+NetAddress NumericAddress(const ModbusConnectionConfig& config) {
+  NetAddress address{};
+  address.socketType = SOCK_STREAM;
+  address.protocol = IPPROTO_TCP;
+  sockaddr_in v4{};
+  sockaddr_in6 v6{};
+  if (inet_pton(AF_INET, config.host.c_str(), &v4.sin_addr) == 1) {
+    v4.sin_family = AF_INET;
+    v4.sin_port = htons(static_cast<u_short>(config.port));
+    std::memcpy(address.storage, &v4, sizeof(v4));
+    address.length = sizeof(v4);
+    address.family = AF_INET;
+  } else {
+    inet_pton(AF_INET6, config.host.c_str(), &v6.sin6_addr);
+    v6.sin6_family = AF_INET6;
+    v6.sin6_port = htons(static_cast<u_short>(config.port));
+    std::memcpy(address.storage, &v6, sizeof(v6));
+    address.length = sizeof(v6);
+    address.family = AF_INET6;
+  }
+  return address;
+}
+
+// Waits up to timeoutMs for the socket to be ready; false on time-out.
+bool WaitReady(SOCKET socket, bool write, uint32_t timeoutMs, int* code) {
+  NetSelectEntry entry{socket, write ? 0 : 1, write ? 1 : 0, 0, 0, 0};
+  return NetSelect(&entry, 1, timeoutMs, code) > 0;
+}
+
+class TcpLink final : public ModbusLink {
+ public:
+  explicit TcpLink(SocketHandle socket) : socket_(std::move(socket)) {}
+
+  bool IsTcp() const override { return true; }
+
+  size_t SendSome(const uint8_t* data, size_t size) override {
+    size_t sent = 0;
+    int code = 0;
+    const int status = NetSend(socket_.get(), data, size, &sent, &code);
+    if (status == kNetDone && sent > 0) return sent;
+    if (status == kNetFailed) FailSystem(texts::kOpTcpSend, code);
+    WaitReady(socket_.get(), true, kRetryWaitMs, &code);
+    return 0;
+  }
+
+  int WantedTotal(const uint8_t* received, size_t count) const override {
+    if (count < 6) return 6;
+    const int total = ModbusExpectedResponseLength(received, count, true);
+    return total < static_cast<int>(count) || total > static_cast<int>(kModbusMaxResponseBytes) ? -1 : total;
+  }
+
+  size_t ReceiveSome(uint8_t* buffer, size_t size) override {
+    size_t length = 0;
+    int code = 0;
+    const int status = NetRecv(socket_.get(), buffer, size, &length, &code);
+    if (status == kNetDone && length > 0) return length;
+    if (status == kNetWouldBlock) {
+      WaitReady(socket_.get(), false, kRetryWaitMs, &code);
+      return 0;
+    }
+    throw std::runtime_error(std::string(texts::kTcpReceive));
+  }
+
+ private:
+  SocketHandle socket_;
+};
+
+}  // namespace
+
+std::unique_ptr<ModbusLink> ModbusConnectTcp(const ModbusConnectionConfig& config, const ModbusCancelled& cancelled) {
+  const NetAddress address = NumericAddress(config);
+  int code = 0;
+  SocketHandle socket(NetSocket(&address, &code));
+  if (!socket) FailSystem(texts::kOpCreateTcp, code);
+  if (NetSetNonBlocking(socket.get(), 1, &code) == 0) FailSystem(texts::kOpSetTcp, code);
+  const auto started = std::chrono::steady_clock::now();
+  const int status = NetConnect(socket.get(), &address, &code);
+  if (status == kNetFailed) FailSystem(texts::kOpConnectTcp, code);
+  if (status == kNetDone) return std::make_unique<TcpLink>(std::move(socket));
+  const auto deadline = started + std::chrono::milliseconds(config.timeoutMs);
+  while (std::chrono::steady_clock::now() < deadline && !cancelled()) {
+    NetSelectEntry entry{socket.get(), 0, 1, 0, 0, 0};
+    const int ready = NetSelect(&entry, 1, kConnectWaitMs, &code);
+    if (ready < 0) FailSystem(texts::kOpWaitTcp, code);
+    if (ready == 0) continue;
+    int32_t pending = 0;
+    if (NetGetSocketError(socket.get(), &pending, &code) == 0) FailSystem(texts::kOpCheckTcp, code);
+    if (pending != 0) FailSystem(texts::kOpConnectTcp, pending);
+    return std::make_unique<TcpLink>(std::move(socket));
+  }
+  throw std::runtime_error(std::string(cancelled() ? texts::kCancelled : texts::kConnectTimeout));
+}
+
+}  // namespace nubo
