@@ -3,9 +3,9 @@
 #include <string>
 #include <utility>
 
-#include "debuggers/common/hex_text.h"
 #include "debuggers/serial/serial_limits.h"
 #include "debuggers/serial/serial_texts.h"
+#include "store/hex_text.h"
 
 namespace nubo {
 

@@ -1,7 +1,7 @@
 #include "debuggers/serial/serial_hex.h"
 
-#include "datatools/text/hex_digits.h"
 #include "debuggers/serial/serial_limits.h"
+#include "store/hex_digits.h"
 
 namespace nubo {
 
@@ -13,10 +13,10 @@ int SerialPortHexToBytes(const char* text, size_t textLength, uint8_t* buffer, s
     return 0;
   }
   for (size_t i = 0; i < textLength; ++i) {
-    if (text_core::HexDigitValue(text[i]) < 0) return 0;
+    if (HexDigitValue(text[i]) < 0) return 0;
   }
   for (size_t i = 0; i < textLength; i += 2) {
-    buffer[i / 2] = static_cast<uint8_t>(text_core::HexDigitValue(text[i]) << 4 | text_core::HexDigitValue(text[i + 1]));
+    buffer[i / 2] = static_cast<uint8_t>(HexDigitValue(text[i]) << 4 | HexDigitValue(text[i + 1]));
   }
   *byteCount = textLength / 2;
   return 1;

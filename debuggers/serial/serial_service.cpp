@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "debuggers/common/failure_text.h"
 #include "debuggers/serial/serial_limits.h"
 #include "debuggers/serial/serial_port.h"
 #include "debuggers/serial/serial_requests.h"
@@ -43,8 +44,7 @@ Json SerialService::Impl::Enumerate() const {
   uint32_t code = 0;
   const int count = SerialPortEnumerate(entries.data(), entries.size(), &code);
   if (count < 0) {
-    throw std::runtime_error(std::string(text::kEnumerateFailed) + std::to_string(code) +
-                             std::string(text::kCodeClose));
+    throw std::runtime_error(FormatWin32Failure(text::kOpEnumerate, static_cast<int>(code)));
   }
   Json ports = Json::array();
   for (int i = 0; i < count; ++i) {

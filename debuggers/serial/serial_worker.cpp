@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "debuggers/common/failure_text.h"
 #include "debuggers/serial/serial_limits.h"
 #include "debuggers/serial/serial_port.h"
-#include "debuggers/serial/serial_requests.h"
 #include "debuggers/serial/serial_service_impl.h"
 
 namespace nubo {
@@ -58,7 +58,7 @@ bool SerialService::Impl::WaitForStopOrClose() {
 void SerialService::Impl::FailWithWin32Error(std::string_view operation, uint32_t code) {
   std::lock_guard lock(mutex_);
   state_ = serial::kStateError;
-  lastError_ = SerialFailureText(operation, code);
+  lastError_ = FormatSerialPortFailure(operation, static_cast<int>(code));
   sendQueue_.Clear();
   AppendEvent(serial::kKindError, lastError_);
 }

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "datatools/text/hex_digits.h"
 #include "debuggers/serial/serial_hex.h"
+#include "store/hex_digits.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t count = 7;
   const int ok = nubo::SerialPortHexToBytes(text, length, buffer.data(), capacity, &count);
   bool digits = true;
-  for (size_t i = 0; i < length; ++i) digits = digits && nubo::text_core::HexDigitValue(text[i]) >= 0;
+  for (size_t i = 0; i < length; ++i) digits = digits && nubo::HexDigitValue(text[i]) >= 0;
   const bool expected = length > 0 && length % 2 == 0 && length <= 131072 && capacity >= length / 2 && digits;
   if ((ok == 1) != expected) std::abort();
   if (!ok) {
@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (count != length / 2) std::abort();
   for (size_t i = 0; i < count; ++i) {
-    if (buffer[i] != (nubo::text_core::HexDigitValue(text[2 * i]) << 4 | nubo::text_core::HexDigitValue(text[2 * i + 1]))) {
+    if (buffer[i] != (nubo::HexDigitValue(text[2 * i]) << 4 | nubo::HexDigitValue(text[2 * i + 1]))) {
       std::abort();
     }
   }
