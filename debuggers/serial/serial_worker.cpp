@@ -185,8 +185,10 @@ void SerialService::Impl::WorkerLoop() {
     }
 
     // e. A pass that moved bytes goes round again at once, so a flood or a
-    // long send runs at the port's pace rather than one step per wait.
-    if (!moved) WaitForStopOrClose();
+    // long send runs at the port's pace rather than one step per wait. With
+    // a read in flight the wait ends when it finishes; a close or stop is
+    // then seen within the same 10 ms.
+    if (!moved && !SerialPortWaitForRead(w.port, serial::kWorkerWaitMs)) WaitForStopOrClose();
   }
 }
 
