@@ -4,17 +4,10 @@
 
 #include "debuggers/serial/serial_limits.h"
 #include "debuggers/serial/serial_port.h"
-#include "store/unique_handle.h"
+#include "maintenance/registry_key.h"
 
 namespace nubo {
 namespace {
-
-struct OpenKeyTraits {
-  using Value = HKEY;
-  static Value Invalid() { return nullptr; }
-  static bool IsValid(Value key) { return key != nullptr; }
-  static void Close(Value key) { RegCloseKey(key); }
-};
 
 constexpr wchar_t kDeviceMapPath[] = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
 constexpr DWORD kNameUnits = 255;
@@ -33,7 +26,7 @@ int SerialPortEnumerate(SerialPortInfo* ports, size_t capacity, uint32_t* errorC
     if (errorCode != nullptr) *errorCode = ERROR_INVALID_PARAMETER;
     return -1;
   }
-  UniqueHandle<OpenKeyTraits> key;
+  RegistryKey key;
   const LSTATUS opened = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kDeviceMapPath, 0, KEY_QUERY_VALUE, key.out());
   if (errorCode != nullptr) *errorCode = 0;
   if (opened == ERROR_FILE_NOT_FOUND) return 0;

@@ -3,7 +3,6 @@
 #include <string>
 #include <utility>
 
-#include "store/hex_text.h"
 #include "debuggers/serial/serial_limits.h"
 #include "debuggers/serial/serial_texts.h"
 
@@ -15,9 +14,8 @@ void SerialEventLog::Append(std::string_view kind, std::string_view message, con
   event.kind = kind;
   event.message = message;
   event.timestamp = nowMs;
-  event.byteLength = length;
-  if (length > 0) event.dataHex = ToLowerHex(bytes, length);
-  const uint64_t cost = event.dataHex.size();
+  event.data.assign(bytes, bytes + length);
+  const uint64_t cost = 2 * static_cast<uint64_t>(length);
   while (!queue_.Empty() &&
          (queue_.Size() >= serial::kLogMaxEvents || queue_.TotalCost() + cost > serial::kLogMaxHexChars)) {
     (void)queue_.PopFront();

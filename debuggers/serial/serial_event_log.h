@@ -14,15 +14,15 @@ struct SerialEvent {
   uint64_t id = 0;
   std::string kind;  // "status", "error", "rx" or "tx"
   int64_t timestamp = 0;
-  std::string dataHex;  // lower-case, no separators; empty for status and error
-  uint64_t byteLength = 0;
-  std::string message;  // empty for rx and tx
+  std::vector<uint8_t> data;  // empty for status and error; shown as hex
+  std::string message;        // empty for rx and tx
 };
 
 // The serial debugger's bounded log: at most 512 events and 2,097,152 hex
 // digits, oldest dropped first and counted until the next take. Event ids
-// grow for the life of the log, across Clear(). Not locked: the service
-// guards it with its own mutex.
+// grow for the life of the log, across Clear(); an event costs the length of
+// its hex text, which the taker writes outside the lock. Not locked: the
+// service guards it with its own mutex.
 class SerialEventLog {
  public:
   void Append(std::string_view kind, std::string_view message, const uint8_t* bytes, size_t length, int64_t nowMs);

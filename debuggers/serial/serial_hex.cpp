@@ -1,7 +1,7 @@
 #include "debuggers/serial/serial_hex.h"
 
-#include "store/hex_digits.h"
 #include "debuggers/serial/serial_limits.h"
+#include "store/hex_digits.h"
 
 namespace nubo {
 

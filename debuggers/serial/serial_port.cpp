@@ -147,6 +147,12 @@ int SerialPortRead(SerialPort* port, uint8_t* destination, size_t capacity, uint
   return -1;
 }
 
+bool SerialPortWaitForRead(SerialPort* port, uint32_t timeoutMs) {
+  if (port == nullptr || !port->readPending) return false;
+  WaitForSingleObject(port->readEvent.get(), timeoutMs);
+  return true;
+}
+
 int SerialPortWrite(SerialPort* port, const uint8_t* bytes, size_t length, uint32_t* errorCode) {
   if (port == nullptr || bytes == nullptr || length == 0 || length > serial::kWriteBufferBytes ||
       port->writePending || port->writeDone) {

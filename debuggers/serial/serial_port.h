@@ -26,6 +26,10 @@ SerialPort* SerialPortOpen(const SerialPortSettings* settings, uint32_t* errorCo
 // the code on failure; capacity must be at least 16,384.
 int SerialPortRead(SerialPort* port, uint8_t* destination, size_t capacity, uint32_t* errorCode);
 
+// Waits up to timeoutMs for the read in flight to finish; false at once when
+// no read is in flight (the caller then waits its own way).
+bool SerialPortWaitForRead(SerialPort* port, uint32_t timeoutMs);
+
 // Starts a write of 1..65,536 bytes (copied); 1 when started or done, 0 with
 // the code when refused or failed.
 int SerialPortWrite(SerialPort* port, const uint8_t* bytes, size_t length, uint32_t* errorCode);

@@ -59,8 +59,4 @@ std::vector<uint8_t> SerialParseSendHex(const Json& payload) {
   return bytes;
 }
 
-std::string SerialFailureText(std::string_view operation, uint32_t code) {
-  return std::string(operation) + "失败（Win32 " + std::to_string(code) + "）。请检查设备连接、端口占用和驱动。";
-}
-
 }  // namespace nubo

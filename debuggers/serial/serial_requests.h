@@ -23,7 +23,4 @@ SerialPortSettings SerialParseSettings(const nlohmann::json& payload);
 // The bytes of a send's dataHex: 1..65,536 bytes as strict hex.
 std::vector<uint8_t> SerialParseSendHex(const nlohmann::json& payload);
 
-// operation + "失败（Win32 N）。请检查设备连接、端口占用和驱动。"
-std::string SerialFailureText(std::string_view operation, uint32_t code);
-
 }  // namespace nubo

@@ -4,11 +4,13 @@
 #include <string>
 #include <utility>
 
+#include "debuggers/common/failure_text.h"
 #include "debuggers/serial/serial_limits.h"
 #include "debuggers/serial/serial_port.h"
 #include "debuggers/serial/serial_requests.h"
 #include "debuggers/serial/serial_service_impl.h"
 #include "store/file_utils.h"
+#include "store/hex_text.h"
 
 namespace nubo {
 
@@ -43,8 +45,7 @@ Json SerialService::Impl::Enumerate() const {
   uint32_t code = 0;
   const int count = SerialPortEnumerate(entries.data(), entries.size(), &code);
   if (count < 0) {
-    throw std::runtime_error(std::string(text::kEnumerateFailed) + std::to_string(code) +
-                             std::string(text::kCodeClose));
+    throw std::runtime_error(FormatWin32Failure(text::kOpEnumerate, static_cast<int>(code)));
   }
   Json ports = Json::array();
   for (int i = 0; i < count; ++i) {
@@ -128,17 +129,24 @@ Json SerialService::Impl::Send(const Json& payload) {
 }
 
 Json SerialService::Impl::Poll() {
-  std::lock_guard lock(mutex_);
+  std::vector<SerialEvent> taken;
+  Json snapshot;
+  {
+    std::lock_guard lock(mutex_);
+    taken = log_.Take(serial::kPollMaxEvents, NowMilliseconds());
+    snapshot = Snapshot();
+  }
+  // The hex text of up to 1 MiB is written without holding up the worker.
   Json events = Json::array();
-  for (SerialEvent& event : log_.Take(serial::kPollMaxEvents, NowMilliseconds())) {
+  for (SerialEvent& event : taken) {
     events.push_back(Json{{"id", event.id},
                           {"kind", std::move(event.kind)},
                           {"timestamp", event.timestamp},
-                          {"dataHex", std::move(event.dataHex)},
-                          {"byteLength", event.byteLength},
+                          {"dataHex", ToLowerHex(event.data.data(), event.data.size())},
+                          {"byteLength", event.data.size()},
                           {"message", std::move(event.message)}});
   }
-  return Json{{"snapshot", Snapshot()}, {"events", std::move(events)}};
+  return Json{{"snapshot", std::move(snapshot)}, {"events", std::move(events)}};
 }
 
 void SerialService::Impl::Stop() {

@@ -21,8 +21,6 @@ namespace text {
 
 inline constexpr std::string_view kPayloadNotObject = "串口请求参数必须为对象。";
 inline constexpr std::string_view kUnknownAction = "未知串口操作。";
-inline constexpr std::string_view kEnumerateFailed = "枚举 COM 端口失败（Win32 ";
-inline constexpr std::string_view kCodeClose = "）。";
 inline constexpr std::string_view kCloseFirst = "请先关闭当前串口。";
 inline constexpr std::string_view kInvalidPort = "请选择有效 COM 端口。";
 inline constexpr std::string_view kNotInteger = "串口参数必须为整数。";
@@ -43,6 +41,8 @@ inline constexpr std::string_view kLogDroppedSuffix = " 条较早记录；字节
 
 // Operations named in a port failure: operation + "失败（Win32 N）。" + advice.
 inline constexpr std::string_view kOpOpen = "打开串口";
+// Listing failure: operation + "失败（Win32 N）。"
+inline constexpr std::string_view kOpEnumerate = "枚举 COM 端口";
 inline constexpr std::string_view kOpRead = "读取串口";
 inline constexpr std::string_view kOpWrite = "写入串口";
 inline constexpr std::string_view kOpWriteCount = "写入计数";

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "debuggers/common/failure_text.h"
 #include "debuggers/serial/serial_limits.h"
 #include "debuggers/serial/serial_port.h"
-#include "debuggers/serial/serial_requests.h"
 #include "debuggers/serial/serial_service_impl.h"
 
 namespace nubo {
@@ -58,7 +58,7 @@ bool SerialService::Impl::WaitForStopOrClose() {
 void SerialService::Impl::FailWithWin32Error(std::string_view operation, uint32_t code) {
   std::lock_guard lock(mutex_);
   state_ = serial::kStateError;
-  lastError_ = SerialFailureText(operation, code);
+  lastError_ = FormatSerialPortFailure(operation, static_cast<int>(code));
   sendQueue_.Clear();
   AppendEvent(serial::kKindError, lastError_);
 }
@@ -185,8 +185,10 @@ void SerialService::Impl::WorkerLoop() {
     }
 
     // e. A pass that moved bytes goes round again at once, so a flood or a
-    // long send runs at the port's pace rather than one step per wait.
-    if (!moved) WaitForStopOrClose();
+    // long send runs at the port's pace rather than one step per wait. With
+    // a read in flight the wait ends when it finishes; a close or stop is
+    // then seen within the same 10 ms.
+    if (!moved && !SerialPortWaitForRead(w.port, serial::kWorkerWaitMs)) WaitForStopOrClose();
   }
 }
 

@@ -160,7 +160,7 @@ TEST_F(SerialPortTest, SendQueueLimitsAtTheBoundary) {
     peer_.Call("write 1 13");
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     session_.Send("01");
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
   };
   openHeld();
   for (int i = 0; i < 128; ++i) ASSERT_EQ(session_.Send("02")["type"], "serial.send.result") << i;

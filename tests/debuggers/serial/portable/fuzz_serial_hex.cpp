@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "store/hex_digits.h"
 #include "debuggers/serial/serial_hex.h"
+#include "store/hex_digits.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;

@@ -92,8 +92,7 @@ TEST(SerialCore, LogDropsOldestAndCountsThem) {
   EXPECT_EQ(first[0].id, 88u);
   EXPECT_EQ(first[0].timestamp, 5);
   EXPECT_EQ(first[1].id, 89u);
-  EXPECT_EQ(first[1].dataHex, "0102ab");
-  EXPECT_EQ(first[1].byteLength, 3u);
+  EXPECT_EQ(first[1].data, (std::vector<uint8_t>{1, 2, 0xAB}));
   EXPECT_EQ(first[128].id, 216u);
   EXPECT_EQ(log.Take(128, 6).front().id, 217u);  // no second notice
   EXPECT_EQ(log.HexTotal(), (512u - 256u) * 6u);

@@ -6,8 +6,6 @@
 #include <sstream>
 #include <thread>
 
-#include "debuggers/modbus/modbus_service.h"
-#include "debuggers/mqtt/mqtt_service.h"
 #include "ui_bridge/device_routes.h"
 
 namespace nubo::testing {
@@ -25,9 +23,7 @@ std::string SerialPeerScript() { return NUBO_SERIAL_PEER_SCRIPT; }
 Json SerialSession::Call(std::string_view action, Json payload) {
   if (payload.is_object()) payload["requestId"] = "r";
   const std::string type = "serial." + std::string(action);
-  MqttService mqtt;
-  ModbusService modbus;
-  DeviceServices services{service_, mqtt, modbus};
+  DeviceServices services{service_, mqtt_, modbus_};
   Json reply = RouteDeviceRequest(services, RouteRequest{type, payload, 0, GateFacts{true, true, false}});
   const Json& body = reply["payload"];
   if (body.contains("snapshot")) snapshot_ = body["snapshot"];

@@ -8,6 +8,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "debuggers/modbus/modbus_service.h"
+#include "debuggers/mqtt/mqtt_service.h"
 #include "debuggers/serial/serial_service.h"
 
 namespace nubo::testing {
@@ -19,8 +21,8 @@ using Json = nlohmann::json;
 std::vector<std::string> MappedSerialPorts();
 std::string SerialPeerScript();
 
-// Drives a SerialService through its route the way the workbench does and
-// keeps every polled event.
+// Drives a SerialService through the device route the way the workbench does
+// (past its gate) and keeps every polled event.
 class SerialSession {
  public:
   explicit SerialSession(SerialService& service) : service_(service) {}
@@ -49,6 +51,8 @@ class SerialSession {
 
  private:
   SerialService& service_;
+  MqttService mqtt_;  // the device route's other families, unused here
+  ModbusService modbus_;
   std::vector<Json> events_;
   Json snapshot_ = Json::object();
 };
