@@ -21,7 +21,9 @@ void Require(bool condition, const std::string& what) {
 
 }  // namespace
 
-PythonPeer::PythonPeer() {
+PythonPeer::PythonPeer() : PythonPeer(NUBO_NETWORK_PEER_SCRIPT) {}
+
+PythonPeer::PythonPeer(const std::string& script) {
   WSADATA data{};
   Require(WSAStartup(MAKEWORD(2, 2), &data) == 0, "WSAStartup");
   SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -36,7 +38,7 @@ PythonPeer::PythonPeer() {
   if (!listening) closesocket(listener);
   Require(listening, "control listener");
 
-  std::wstring command = L"/usr/bin/python3 " + Widen(NUBO_NETWORK_PEER_SCRIPT) + L" " +
+  std::wstring command = L"/usr/bin/python3 " + Widen(script) + L" " +
                          std::to_wstring(ntohs(address.sin_port));
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);

@@ -7,13 +7,15 @@
 
 namespace nubo::testing {
 
-// A loopback socket peer written in Python (peers/network_peer.py), started
+// A loopback socket peer written in Python (by default peers/network_peer.py), started
 // through Wine as a Unix program. It connects back to a control socket of
 // this process and obeys one command per line; it ends when this object
 // closes the control connection, or when this process dies.
 class PythonPeer {
  public:
   PythonPeer();
+  // A peer of another script (a Unix path) that follows the same protocol.
+  explicit PythonPeer(const std::string& script);
   ~PythonPeer();
   PythonPeer(const PythonPeer&) = delete;
   PythonPeer& operator=(const PythonPeer&) = delete;

@@ -1,0 +1,175 @@
+// The MQTT byte transport against real peers: address order, TLS record
+// boundaries, certificate refusals and aborts of every long step.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "debuggers/common/hex_text.h"
+#include "debuggers/mqtt/mqtt_transport.h"
+#include "tests/debuggers/mqtt/support/dual_resolver.h"
+#include "tests/debuggers/mqtt/support/mqtt_peer.h"
+#include "tests/debuggers/network/support/fake_resolver.h"
+
+namespace nubo {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int64_t MillisecondsSince(Clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+class MqttTransportTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    NetStartup(nullptr);
+    peer_ = new testing::MqttPeer();
+    testing::TrustTestCa(peer_->broker().folder);
+  }
+  static void TearDownTestSuite() {
+    delete peer_;
+    peer_ = nullptr;
+    NetCleanup();
+  }
+
+  // Receives until `bytes` bytes arrived or the connection failed.
+  int ReceiveAtLeast(MqttConnection& connection, size_t bytes, std::string& hex, std::string& text) {
+    std::vector<uint8_t> got;
+    std::vector<uint8_t> chunk;
+    const auto start = Clock::now();
+    while (got.size() < bytes && MillisecondsSince(start) < 10000) {
+      const int result = connection.Receive(chunk, text, never_);
+      if (result < 0) return result;
+      got.insert(got.end(), chunk.begin(), chunk.end());
+    }
+    hex = ToLowerHex(got.data(), got.size());
+    return 1;
+  }
+
+  static testing::MqttPeer* peer_;
+  const MqttAbortTest never_ = [] { return false; };
+};
+
+testing::MqttPeer* MqttTransportTest::peer_ = nullptr;
+
+TEST_F(MqttTransportTest, RefusingIpv6FirstStillConnectsOverIpv4AtOnce) {
+  SocketHandle listener(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int length = sizeof(address);
+  ASSERT_EQ(bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+  ASSERT_EQ(getsockname(listener.get(), reinterpret_cast<sockaddr*>(&address), &length), 0);
+  ASSERT_EQ(listen(listener.get(), 1), 0);
+
+  MqttConnection connection(testing::DualResolver());
+  std::string text;
+  const auto start = Clock::now();
+  ASSERT_TRUE(connection.ConnectTcp("dual.test", ntohs(address.sin_port), false, never_, text)) << text;
+  EXPECT_LT(MillisecondsSince(start), 1000);
+  EXPECT_EQ(testing::DualLookups(), 1);
+}
+
+TEST_F(MqttTransportTest, TlsRecordsArriveWhateverTheirBoundaries) {
+  const std::string connackAndPublish = "20020000" "30060003742f7801";
+  const struct {
+    const char* mode;
+    const char* expectedText;  // empty: the bytes arrive
+  } cases[] = {{"coalesce", ""}, {"dribble", ""}, {"flip", "TLS 记录验证失败。"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mode);
+    const int port = peer_->Number(std::string("tls ") + c.mode);
+    MqttConnection connection(NetSystemResolver());
+    std::string text;
+    ASSERT_TRUE(connection.ConnectTcp("localhost", static_cast<uint16_t>(port), true, never_, text)) << text;
+    const uint8_t connect[] = {0x10, 0x00};
+    ASSERT_TRUE(connection.Send(connect, sizeof(connect), never_, text)) << text;
+    std::string hex;
+    const int result = ReceiveAtLeast(connection, connackAndPublish.size() / 2, hex, text);
+    if (*c.expectedText == '\0') {
+      EXPECT_EQ(result, 1) << text;
+      EXPECT_EQ(hex, connackAndPublish);
+    } else {
+      EXPECT_EQ(result, -1);
+      EXPECT_EQ(text, c.expectedText);
+    }
+  }
+}
+
+TEST_F(MqttTransportTest, OnlyATrustedCertificateNamingTheHostIsAccepted) {
+  const testing::MqttPeer::Broker& broker = peer_->broker();
+  const std::regex refusal("TLS 握手或系统证书验证失败（0x[0-9a-f]{8}）。");
+  // The first status is this check's, the second the provider's own on Windows.
+  const struct {
+    int port;
+    const char* statuses[2];  // empty: accepted
+  } cases[] = {{broker.tls, {"", ""}},
+               {broker.wrongName, {"800b010f", "80090322"}},
+               {broker.untrusted, {"800b010a", "80090325"}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.statuses[0]);
+    MqttConnection connection(NetSystemResolver());
+    std::string text;
+    const bool connected = connection.ConnectTcp("localhost", static_cast<uint16_t>(c.port), true, never_, text);
+    if (*c.statuses[0] == '\0') {
+      EXPECT_TRUE(connected) << text;
+      continue;
+    }
+    EXPECT_FALSE(connected);
+    EXPECT_TRUE(std::regex_match(text, refusal)) << text;
+    EXPECT_TRUE(text.find(c.statuses[0]) != std::string::npos || text.find(c.statuses[1]) != std::string::npos)
+        << text;
+    EXPECT_FALSE(connection.IsOpen());
+  }
+}
+
+TEST_F(MqttTransportTest, EveryLongStepGivesWayToAnAbortSilentlyWithin200Ms) {
+  const int silent = peer_->Number("script silent");
+  const int stalled = peer_->Number("script stall");
+  std::vector<uint8_t> big(8 << 20, 0x5a);
+  const struct {
+    const char* step;
+    const char* host;
+    int port;
+    bool tls;
+    bool send;
+  } cases[] = {{"look-up", "held.test", 1883, false, false},
+               {"handshake", "localhost", silent, true, false},
+               {"blocked send", "127.0.0.1", stalled, false, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.step);
+    std::atomic<bool> abort{false};
+    std::atomic<int64_t> abortedAt{0};
+    const MqttAbortTest test = [&] { return abort.load(); };
+    MqttConnection connection(testing::DualResolver());
+    std::string text;
+    bool done = false;
+    std::thread stopper([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(400));
+      abortedAt = static_cast<int64_t>(MqttSteadyNowMs());
+      abort = true;
+    });
+    if (c.send) {
+      ASSERT_TRUE(connection.ConnectTcp(c.host, static_cast<uint16_t>(c.port), false, never_, text)) << text;
+      done = connection.Send(big.data(), big.size(), test, text);
+    } else {
+      done = connection.ConnectTcp(c.host, static_cast<uint16_t>(c.port), c.tls, test, text);
+    }
+    const int64_t returnedAt = static_cast<int64_t>(MqttSteadyNowMs());
+    stopper.join();
+    EXPECT_FALSE(done);
+    EXPECT_EQ(text, "");
+    EXPECT_LE(returnedAt - abortedAt.load(), 200);
+    EXPECT_GE(returnedAt - abortedAt.load(), 0);
+  }
+  testing::CompletePendingLookups(WSAHOST_NOT_FOUND);  // the abandoned look-up frees its own record
+}
+
+}  // namespace
+}  // namespace nubo
