@@ -5,3 +5,4 @@ add_library(nubo_debuggers_common STATIC ${CMAKE_CURRENT_LIST_DIR}/common/hex_te
 target_link_libraries(nubo_debuggers_common PUBLIC nubo_options)
 
 include(${CMAKE_CURRENT_LIST_DIR}/network/portable.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/mqtt/portable.cmake)
