@@ -6,7 +6,7 @@
 #include "debuggers/mqtt/mqtt_transport.h"
 #include "debuggers/mqtt/mqtt_transport_limits.h"
 #include "debuggers/mqtt/mqtt_transport_texts.h"
-#include "debuggers/network/network_errors.h"
+#include "debuggers/common/failure_text.h"
 
 namespace nubo {
 
@@ -60,7 +60,7 @@ bool MqttSendAll(SOCKET socket, const uint8_t* data, size_t length, const MqttAb
     const int status = NetSend(socket, data + done, chunk, &sent, &code);
     if (status == kNetWouldBlock) continue;  // ready, then full again: wait once more
     if (status != kNetDone || sent == 0) {
-      text = NetworkFormatWinsockError(mqtt::text::kOpSend, code);
+      text = FormatWinsockFailure(mqtt::text::kOpSend, code);
       return false;
     }
     done += sent;
@@ -134,7 +134,7 @@ int MqttConnection::ReceivePlain(std::vector<uint8_t>& out, std::string& text, c
       text.assign(mqtt::text::kBrokerClosed);
       return -1;
     default:
-      text = NetworkFormatWinsockError(mqtt::text::kOpReceive, code);
+      text = FormatWinsockFailure(mqtt::text::kOpReceive, code);
       return -1;
   }
 }
@@ -147,7 +147,7 @@ void MqttConnection::Close() {
   contextHeld_ = false;
   credentialsHeld_ = false;
   sizes_ = SecPkgContext_StreamSizes{};
-  if (socket_) socket_.ShutdownAndClose();
+  if (socket_) ShutdownAndClose(socket_);
   tls_ = false;
 }
 

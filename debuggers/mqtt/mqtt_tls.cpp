@@ -8,8 +8,8 @@
 #include "debuggers/mqtt/mqtt_transport.h"
 #include "debuggers/mqtt/mqtt_transport_limits.h"
 #include "debuggers/mqtt/mqtt_transport_texts.h"
-#include "debuggers/network/network_errors.h"
-#include "debuggers/common/hex_text.h"
+#include "debuggers/common/failure_text.h"
+#include "store/hex_text.h"
 
 namespace nubo {
 namespace {
@@ -224,7 +224,7 @@ int MqttConnection::ReceiveTls(std::vector<uint8_t>& out, std::string& text, con
         return -1;
       }
       if (received != kNetDone) {
-        text = NetworkFormatWinsockError(mqtt::text::kOpReceiveTls, code);
+        text = FormatWinsockFailure(mqtt::text::kOpReceiveTls, code);
         return -1;
       }
       if (encrypted_.size() > mqtt::kTlsReceiveMaxBytes) {

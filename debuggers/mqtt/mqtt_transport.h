@@ -20,8 +20,8 @@
 #include <string_view>
 #include <vector>
 
-#include "debuggers/network/net_resolve.h"
-#include "debuggers/network/socket_layer.h"
+#include "debuggers/common/net_resolve.h"
+#include "debuggers/common/socket_layer.h"
 
 namespace nubo {
 

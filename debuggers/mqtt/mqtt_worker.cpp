@@ -39,13 +39,11 @@ void MqttService::Impl::ThreadMain() {
 }
 
 void MqttService::Impl::WorkerLoop() {
-  if (NetStartup(nullptr) == 0) {
+  const WinsockSession winsock = StartWinsock(nullptr);
+  if (!winsock) {
     FailSession(mqtt::text::kWinsockStart);
     return;
   }
-  struct WinsockRelease {
-    ~WinsockRelease() { NetCleanup(); }
-  } winsock;
   MqttConnection connection(resolver_);
   connection_ = &connection;
   struct Detach {

@@ -10,11 +10,11 @@
 #include <thread>
 #include <vector>
 
-#include "debuggers/common/hex_text.h"
+#include "store/hex_text.h"
 #include "debuggers/mqtt/mqtt_transport.h"
 #include "tests/debuggers/mqtt/support/dual_resolver.h"
 #include "tests/debuggers/mqtt/support/mqtt_peer.h"
-#include "tests/debuggers/network/support/fake_resolver.h"
+#include "tests/debuggers/common/support/fake_resolver.h"
 
 namespace nubo {
 namespace {
@@ -28,14 +28,15 @@ int64_t MillisecondsSince(Clock::time_point start) {
 class MqttTransportTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    NetStartup(nullptr);
+    winsock_ = new WinsockSession(StartWinsock(nullptr));
     peer_ = new testing::MqttPeer();
     testing::TrustTestCa(peer_->broker().folder);
   }
   static void TearDownTestSuite() {
     delete peer_;
     peer_ = nullptr;
-    NetCleanup();
+    delete winsock_;
+    winsock_ = nullptr;
   }
 
   // Receives until `bytes` bytes arrived or the connection failed.
@@ -52,10 +53,12 @@ class MqttTransportTest : public ::testing::Test {
     return 1;
   }
 
+  static WinsockSession* winsock_;
   static testing::MqttPeer* peer_;
   const MqttAbortTest never_ = [] { return false; };
 };
 
+WinsockSession* MqttTransportTest::winsock_ = nullptr;
 testing::MqttPeer* MqttTransportTest::peer_ = nullptr;
 
 TEST_F(MqttTransportTest, RefusingIpv6FirstStillConnectsOverIpv4AtOnce) {

@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "tests/debuggers/network/support/fake_resolver.h"
+#include "tests/debuggers/common/support/fake_resolver.h"
 
 namespace nubo::testing {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "debuggers/network/net_resolve.h"
+#include "debuggers/common/net_resolve.h"
 
 namespace nubo::testing {
 
