@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -26,6 +27,7 @@
 #include "maintenance/ports/port_termination.h"
 #include "maintenance/software/software_service.h"
 #include "store/reminder_store.h"
+#include "ui_bridge/dispatcher.h"
 #include "windows/browser_host.h"
 #include "windows/webview_window.h"
 
@@ -129,15 +131,21 @@ class Application {
   void PostToBoth(const std::string& text);
   void SendToWindow(WebViewWindow& window, const Json& message);
   void HandleRequest(WebViewWindow& sender, const std::string& text, const Json& document);
-  Json SoftwareGate(WebViewWindow& sender, const std::string& type, const Json& payload,
-                    size_t textBytes);
-  Json RouteDeviceRequest(WebViewWindow& sender, const std::string& type, const Json& payload,
-                          size_t textBytes);
+  static std::span<const RouteRow<Application>> Routes();
+  Json RouteDevice(WebViewWindow& sender, const RouteRequest& request);
+  Json RouteNetwork(WebViewWindow& sender, const RouteRequest& request);
+  Json RoutePorts(WebViewWindow& sender, const RouteRequest& request);
+  Json RouteSoftware(WebViewWindow& sender, const RouteRequest& request);
+  Json RouteImage(WebViewWindow& sender, const RouteRequest& request);
+  Json RouteDatabase(WebViewWindow& sender, const RouteRequest& request);
 
   // Application message handlers.
   void OnSettingsUpdate(const Json& payload);
   void OnNavigationUpdate(WebViewWindow& sender, const Json& payload);
-  Json OnShortcutsSave(WebViewWindow& sender, const Json& payload);
+  void OnAppReady(WebViewWindow& sender, const Json& payload);
+  void OnPetMenu(WebViewWindow& sender, const Json& payload);
+  void OnOpenShortcutSettings(WebViewWindow& sender, const Json& payload);
+  Json OnShortcutsSave(WebViewWindow& sender, const RouteRequest& request);
   void OnShortcutsOpen(WebViewWindow& sender, const Json& payload);
   void OnPetAction(WebViewWindow& sender, const Json& payload);
   void OnReminderCreate(WebViewWindow& sender, const Json& payload);

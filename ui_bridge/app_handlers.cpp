@@ -83,11 +83,34 @@ void Application::OnNavigationUpdate(WebViewWindow& sender, const Json& payload)
   store_.PutSetting(keys::kLastCategory, lastCategory_);
 }
 
-Json Application::OnShortcutsSave(WebViewWindow& sender, const Json& payload) {
-  static constexpr char kType[] = "shortcuts.save";
+void Application::OnAppReady(WebViewWindow& sender, const Json&) {
+  SendStateSync(&sender);
+  if (sender.Kind() != WindowKind::Dashboard) return;
+  dashboardUiReady_ = true;
+  FlushPendingNavigation();
+}
+
+void Application::OnPetMenu(WebViewWindow& sender, const Json& payload) {
+  const std::string layout = ReadTextOr(payload, "layout", "single");
+  if (layout != "single" && layout != "sheet") return;
+  const bool open = ReadBoolOr(payload, "open", false);
+  sender.SetPetMenuLayout(open, layout);
+}
+
+void Application::OnOpenShortcutSettings(WebViewWindow& sender, const Json& payload) {
+  const std::string shortcut = ReadTextOr(payload, "shortcut", "");
+  if (!shortcut.empty() && shortcut != "finance" && shortcut != "learning") {
+    SendAppError(sender, texts::kUnknownShortcut);
+    return;
+  }
+  OpenDashboardAt("shortcuts", shortcut);
+}
+
+Json Application::OnShortcutsSave(WebViewWindow& sender, const RouteRequest& request) {
+  const Json& payload = request.payload;
   std::string requestId;
-  try {
-    ReadStringField(payload, "requestId", requestId);
+  ReadStringField(payload, "requestId", requestId);
+  return WithOwnCatch(request.type, requestId, [&] {
     if (!IsValidRequestId(requestId)) {
       throw std::runtime_error(texts::kShortcutsBadRequestId);
     }
@@ -108,10 +131,8 @@ Json Application::OnShortcutsSave(WebViewWindow& sender, const Json& payload) {
     financeWebsiteUrl_ = finance;
     learningWebsiteUrl_ = learning;
     SendStateSync(nullptr);
-    return MakeResultReply(kType, requestId, saved);
-  } catch (const std::exception& error) {
-    return MakeErrorReply(kType, requestId, error.what());
-  }
+    return MakeResultReply(request.type, requestId, saved);
+  });
 }
 
 void Application::OnShortcutsOpen(WebViewWindow& sender, const Json& payload) {

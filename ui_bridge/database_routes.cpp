@@ -29,7 +29,7 @@ Json Pick(DataRouteContext& context, std::string_view type, const Json& payload)
   if (!IsValidRequestId(requestId)) {
     throw std::runtime_error(data_route_texts::kDatabaseRequestWithoutId);
   }
-  try {
+  return WithOwnCatch(type, requestId, [&] {
     const bool createNew = ReadBoolOr(payload, "createNew", false);
     DialogPathBuffer buffer;
     const int chosen = context.dialogGate.Run([&] {
@@ -44,25 +44,21 @@ Json Pick(DataRouteContext& context, std::string_view type, const Json& payload)
     context.currentDatabasePath = path;
     return MakeResultReply(type, requestId,
                            Json{{"cancelled", false}, {"overview", DatabaseOverviewToJson(overview)}});
-  } catch (const std::exception& error) {
-    return MakeErrorReply(type, requestId, error.what());
-  }
+  });
 }
 
 Json Refresh(const DataRouteContext& context, std::string_view type, const Json& payload) {
   const std::string requestId = ReadTextOr(payload, "requestId", "");
-  try {
+  return WithOwnCatch(type, requestId, [&] {
     const std::wstring path = RequireCurrentDatabase(context, requestId);
     return MakeResultReply(type, requestId,
                            Json{{"overview", DatabaseOverviewToJson(OpenDatabaseAndReadOverview(path))}});
-  } catch (const std::exception& error) {
-    return MakeErrorReply(type, requestId, error.what());
-  }
+  });
 }
 
 Json Execute(const DataRouteContext& context, std::string_view type, const Json& payload) {
   const std::string requestId = ReadTextOr(payload, "requestId", "");
-  try {
+  return WithOwnCatch(type, requestId, [&] {
     const std::wstring path = RequireCurrentDatabase(context, requestId);
     const std::string sql = ReadTextOr(payload, "sql", "");
     const bool allowWrite = ReadBoolOr(payload, "allowWrite", false);
@@ -72,9 +68,7 @@ Json Execute(const DataRouteContext& context, std::string_view type, const Json&
       fields["overview"] = DatabaseOverviewToJson(OpenDatabaseAndReadOverview(path));
     }
     return MakeResultReply(type, requestId, std::move(fields));
-  } catch (const std::exception& error) {
-    return MakeErrorReply(type, requestId, error.what());
-  }
+  });
 }
 
 Json Close(DataRouteContext& context, std::string_view type, const Json& payload) {

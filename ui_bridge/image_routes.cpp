@@ -8,11 +8,10 @@
 #include "ui_bridge/data_route_texts.h"
 #include "ui_bridge/dispatch_texts.h"
 #include "ui_bridge/field_readers.h"
+#include "ui_bridge/route_limits.h"
 
 namespace nubo {
 namespace {
-
-constexpr size_t kMaxImageRequestIdBytes = 96;
 
 // The data URL may hold 64 Mi characters: read in place, not copied, with
 // the same answers as a value-with-default read (missing gives "", another
@@ -30,10 +29,10 @@ std::string_view ReadLargeTextOrEmpty(const Json& payload, const char* name) {
 
 Json Save(DataRouteContext& context, std::string_view type, const Json& payload) {
   const std::string requestId = ReadTextOr(payload, "requestId", "");
-  if (!IsValidRequestId(requestId, kMaxImageRequestIdBytes)) {
+  if (!IsValidRequestId(requestId, route_limits::kImageRequestIdMaxBytes)) {
     throw std::runtime_error(data_route_texts::kImageRequestInvalid);
   }
-  try {
+  return WithOwnCatch(type, requestId, [&] {
     const std::string suggestedBaseName =
         ReadTextOr(payload, "suggestedBaseName", image_texts::kDefaultBaseName);
     const std::string format = ReadTextOr(payload, "format", "");
@@ -51,9 +50,7 @@ Json Save(DataRouteContext& context, std::string_view type, const Json& payload)
                            Json{{"cancelled", saved.cancelled},
                                 {"path", saved.path},
                                 {"sizeBytes", saved.sizeBytes}});
-  } catch (const std::exception& error) {
-    return MakeErrorReply(type, requestId, error.what());
-  }
+  });
 }
 
 }  // namespace

@@ -73,11 +73,9 @@ Json RouteSystemRequest(const SystemSnapshotSource& buildSnapshot, std::string_v
   if (!IsValidRequestId(requestId)) {
     throw std::runtime_error(std::string(system_route_texts::kSnapshotRequestInvalid));
   }
-  try {
+  return WithOwnCatch(type, requestId, [&] {
     return MakeResultReply(type, requestId, Json{{"snapshot", SystemSnapshotToJson(buildSnapshot())}});
-  } catch (const std::exception& error) {
-    return MakeErrorReply(type, requestId, error.what());
-  }
+  });
 }
 
 }  // namespace nubo
