@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "debuggers/mqtt/mqtt_service.h"
 #include "ui_bridge/dispatch_texts.h"
 #include "ui_bridge/field_readers.h"
 #include "ui_bridge/route_limits.h"
@@ -25,20 +26,32 @@ struct DeviceActionRow {
 // ---- Serial debugger: one row per action.
 constexpr std::array<DeviceActionRow, 0> kSerialActions{};
 
-// ---- MQTT client: one row per action.
+// ---- MQTT client: every action goes to the service, which refuses the ones
+// it does not know with its own text.
 constexpr std::array<DeviceActionRow, 0> kMqttActions{};
+
+Json MqttRequest(DeviceServices& services, std::string_view action, const Json& payload) {
+  Json result = Json::object();
+  services.mqtt.HandleRequest(result, action, payload);
+  return result;
+}
 
 // ---- Modbus master: one row per action.
 constexpr std::array<DeviceActionRow, 0> kModbusActions{};
 
+// A family whose service takes the action itself answers every action its
+// table does not hold.
+using DeviceAnyAction = Json (*)(DeviceServices& services, std::string_view action, const Json& payload);
+
 struct DeviceFamily {
   std::string_view prefix;
   std::span<const DeviceActionRow> actions;
+  DeviceAnyAction anyAction = nullptr;
 };
 
 constexpr DeviceFamily kDeviceFamilies[] = {
     {"serial.", kSerialActions},
-    {"mqtt.", kMqttActions},
+    {"mqtt.", kMqttActions, MqttRequest},
     {"modbus.", kModbusActions},
 };
 
@@ -70,8 +83,11 @@ Json RouteDeviceRequest(DeviceServices& services, const RouteRequest& request) {
     for (const DeviceFamily& family : kDeviceFamilies) {
       if (!request.type.starts_with(family.prefix)) continue;
       const auto row = std::ranges::find(family.actions, action, &DeviceActionRow::action);
-      if (row == family.actions.end()) break;
-      return MakeResultReply(request.type, requestId, row->run(services, request.payload));
+      if (row != family.actions.end()) {
+        return MakeResultReply(request.type, requestId, row->run(services, request.payload));
+      }
+      if (family.anyAction == nullptr) break;
+      return MakeResultReply(request.type, requestId, family.anyAction(services, action, request.payload));
     }
     throw std::runtime_error(dispatch_texts::kUnsupported);
   });
