@@ -3,7 +3,7 @@
 #include <string_view>
 #include <utility>
 
-#include "debuggers/common/hex_text.h"
+#include "store/hex_text.h"
 #include "debuggers/mqtt/mqtt_limits.h"
 
 namespace nubo {

@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "datatools/text/hex_digits.h"
+#include "store/hex_digits.h"
 #include "debuggers/mqtt/mqtt_codec.h"
 #include "debuggers/mqtt/mqtt_limits.h"
 #include "debuggers/mqtt/mqtt_texts.h"
@@ -154,8 +154,8 @@ bool MqttParseStrictHex(std::string_view text, std::vector<uint8_t>& bytes) {
   if (text.size() % 2 != 0) return false;
   bytes.resize(text.size() / 2);
   for (size_t i = 0; i < bytes.size(); ++i) {
-    const int high = text_core::HexDigitValue(text[2 * i]);
-    const int low = text_core::HexDigitValue(text[2 * i + 1]);
+    const int high = HexDigitValue(text[2 * i]);
+    const int low = HexDigitValue(text[2 * i + 1]);
     if (high < 0 || low < 0) {
       bytes.clear();
       return false;

@@ -7,7 +7,7 @@ add_library(nubo_mqtt_core STATIC
   ${CMAKE_CURRENT_LIST_DIR}/mqtt_event_log.cpp
   ${CMAKE_CURRENT_LIST_DIR}/mqtt_requests.cpp
   ${CMAKE_CURRENT_LIST_DIR}/mqtt_types.cpp)
-target_link_libraries(nubo_mqtt_core PUBLIC nubo_debuggers_common)
+target_link_libraries(nubo_mqtt_core PUBLIC nubo_store_text nubo_options)
 # The Windows build exposes nlohmann-json as a target; natively it is a
 # system header.
 if(TARGET nlohmann_json)
