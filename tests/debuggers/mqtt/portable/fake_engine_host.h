@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "debuggers/common/hex_text.h"
+#include "store/hex_text.h"
 #include "debuggers/mqtt/mqtt_engine.h"
 #include "debuggers/mqtt/mqtt_limits.h"
 

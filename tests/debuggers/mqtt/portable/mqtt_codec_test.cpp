@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "debuggers/common/hex_text.h"
+#include "store/hex_text.h"
 #include "debuggers/mqtt/mqtt_codec.h"
 #include "debuggers/mqtt/mqtt_requests.h"
 
@@ -72,6 +72,7 @@ TEST(MqttCodec, Utf8Rules) {
     if (c.valid) EXPECT_EQ(length, text.size());
   }
   uint64_t length = 0;
+  EXPECT_EQ(MqttIsValidUtf8(nullptr, &length), 0);
   EXPECT_EQ(MqttIsValidUtf8(std::string(65'535, 'a').c_str(), &length), 1);
   EXPECT_EQ(MqttIsValidUtf8(std::string(65'536, 'a').c_str(), &length), 0);
   EXPECT_EQ(MqttIsValidUtf8((std::string(65'534, 'a') + "\xc2\x80").c_str(), &length), 0);
