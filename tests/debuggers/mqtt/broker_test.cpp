@@ -8,7 +8,7 @@
 
 #include "debuggers/mqtt/mqtt_service.h"
 #include "store/hex_text.h"
-#include "tests/debuggers/mqtt/support/mqtt_peer.h"
+#include "tests/debuggers/mqtt/support/mqtt_peer_test.h"
 #include "tests/debuggers/mqtt/support/mqtt_session.h"
 
 namespace nubo {
@@ -22,17 +22,8 @@ std::string PatternHex(size_t bytes) {
   return ToLowerHex(data.data(), data.size());
 }
 
-class MqttBrokerTest : public ::testing::Test {
+class MqttBrokerTest : public testing::MqttPeerTest {
  protected:
-  static void SetUpTestSuite() {
-    peer_ = new testing::MqttPeer();
-    testing::TrustTestCa(peer_->broker().folder);
-  }
-  static void TearDownTestSuite() {
-    delete peer_;
-    peer_ = nullptr;
-  }
-
   void Connect(bool tls = false) {
     const int port = tls ? peer_->broker().tls : peer_->broker().plain;
     ASSERT_EQ(session_.Start(tls ? "localhost" : "127.0.0.1", port, tls)["snapshot"]["state"], "connecting");
@@ -48,12 +39,9 @@ class MqttBrokerTest : public ::testing::Test {
     return texts;
   }
 
-  static testing::MqttPeer* peer_;
   MqttService service_;
   testing::MqttSession session_{service_};
 };
-
-testing::MqttPeer* MqttBrokerTest::peer_ = nullptr;
 
 struct Delivery {
   int qos;

@@ -10,7 +10,7 @@
 #include "debuggers/mqtt/mqtt_service.h"
 #include "tests/debuggers/common/support/fake_resolver.h"
 #include "tests/debuggers/mqtt/support/dual_resolver.h"
-#include "tests/debuggers/mqtt/support/mqtt_peer.h"
+#include "tests/debuggers/mqtt/support/mqtt_peer_test.h"
 #include "tests/debuggers/mqtt/support/mqtt_session.h"
 
 namespace nubo {
@@ -18,28 +18,13 @@ namespace {
 
 using Json = nlohmann::json;
 using Clock = std::chrono::steady_clock;
+using testing::MillisecondsSince;
 
-int64_t MillisecondsSince(Clock::time_point start) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
-
-class MqttSessionTimingTest : public ::testing::Test {
+class MqttSessionTimingTest : public testing::MqttPeerTest {
  protected:
-  static void SetUpTestSuite() {
-    peer_ = new testing::MqttPeer();
-    testing::TrustTestCa(peer_->broker().folder);
-  }
-  static void TearDownTestSuite() {
-    delete peer_;
-    peer_ = nullptr;
-  }
-
-  static testing::MqttPeer* peer_;
   MqttService service_{testing::DualResolver()};
   testing::MqttSession session_{service_};
 };
-
-testing::MqttPeer* MqttSessionTimingTest::peer_ = nullptr;
 
 TEST_F(MqttSessionTimingTest, WithoutConnackTheSessionFailsTenSecondsAfterConnect) {
   const int port = peer_->Number("script silent");

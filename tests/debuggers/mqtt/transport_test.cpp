@@ -13,28 +13,23 @@
 #include "store/hex_text.h"
 #include "debuggers/mqtt/mqtt_transport.h"
 #include "tests/debuggers/mqtt/support/dual_resolver.h"
-#include "tests/debuggers/mqtt/support/mqtt_peer.h"
+#include "tests/debuggers/mqtt/support/mqtt_peer_test.h"
 #include "tests/debuggers/common/support/fake_resolver.h"
 
 namespace nubo {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using testing::MillisecondsSince;
 
-int64_t MillisecondsSince(Clock::time_point start) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
-
-class MqttTransportTest : public ::testing::Test {
+class MqttTransportTest : public testing::MqttPeerTest {
  protected:
   static void SetUpTestSuite() {
     winsock_ = new WinsockSession(StartWinsock(nullptr));
-    peer_ = new testing::MqttPeer();
-    testing::TrustTestCa(peer_->broker().folder);
+    MqttPeerTest::SetUpTestSuite();
   }
   static void TearDownTestSuite() {
-    delete peer_;
-    peer_ = nullptr;
+    MqttPeerTest::TearDownTestSuite();
     delete winsock_;
     winsock_ = nullptr;
   }
@@ -53,13 +48,10 @@ class MqttTransportTest : public ::testing::Test {
     return 1;
   }
 
-  static WinsockSession* winsock_;
-  static testing::MqttPeer* peer_;
+  static inline WinsockSession* winsock_ = nullptr;
   const MqttAbortTest never_ = [] { return false; };
 };
 
-WinsockSession* MqttTransportTest::winsock_ = nullptr;
-testing::MqttPeer* MqttTransportTest::peer_ = nullptr;
 
 TEST_F(MqttTransportTest, RefusingIpv6FirstStillConnectsOverIpv4AtOnce) {
   SocketHandle listener(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
