@@ -18,6 +18,10 @@ or "ERR ...", and exits when the control connection ends.
                              flip -> port
   packets PORT               the packet types the scripted broker took, as
                              type@ms since the first
+  count PORT TOPIC           mosquitto_sub counting what it prints -> id
+  counted ID                 messages and payload bytes counted so far
+  flood PORT TOPIC SIZE SECONDS   mosquitto_pub -l sending SIZE-byte messages
+                             (each line SIZE characters and a newline) for a while
 """
 
 import os
@@ -310,6 +314,47 @@ class Peer:
     def do_tls(self, mode):
         broker = TlsBroker(self.certs(), mode)
         return str(broker.port)
+
+    def do_count(self, port, topic):
+        args = ["mosquitto_sub"] + self.broker.client_args(int(port)) + ["-t", topic, "-q", "0", "-N"]
+        process = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, bufsize=0)
+        counter = {"messages": 0, "bytes": 0, "size": 0}
+        ident = self.next_id
+        self.next_id += 1
+        self.subs[ident] = (process, counter)
+
+        def read():
+            while True:
+                chunk = process.stdout.read(262144)
+                if not chunk:
+                    return
+                counter["bytes"] += len(chunk)
+        threading.Thread(target=read, daemon=True).start()
+        time.sleep(0.5)  # subscribed
+        return str(ident)
+
+    def do_counted(self, ident):
+        counter = self.subs[int(ident)][1]
+        return str(counter["bytes"])
+
+    def do_flood(self, port, topic, size, seconds):
+        line = b"m" * int(size) + b"\n"
+        args = ["mosquitto_pub"] + self.broker.client_args(int(port)) + ["-t", topic, "-q", "0", "-l"]
+        process = subprocess.Popen(args, stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+        batch = line * max(1, 262144 // len(line))
+
+        def feed():
+            end = time.monotonic() + float(seconds)
+            try:
+                while time.monotonic() < end:
+                    process.stdin.write(batch)
+                process.stdin.close()
+            except OSError:
+                pass
+            process.wait()
+        threading.Thread(target=feed, daemon=True).start()
+        return ""
 
     def do_packets(self, port):
         return " ".join(self.scripted[int(port)].packets)
