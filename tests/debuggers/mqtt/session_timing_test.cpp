@@ -112,6 +112,19 @@ TEST_F(MqttSessionTimingTest, StopOrHideDuringALongStepIsSilentWithin200Ms) {
   testing::CompletePendingLookups(WSAHOST_NOT_FOUND);
 }
 
+TEST_F(MqttSessionTimingTest, AWorkerEndedByAnExceptionIsRestartedByTheNextStopOrStart) {
+  session_.Start("throw.test", 1883);
+  ASSERT_TRUE(session_.WaitForState("error"));
+  EXPECT_EQ(session_.snapshot()["lastError"], "MQTT 后台任务异常：look-up exploded");
+  session_.Request("stop");
+  ASSERT_TRUE(session_.WaitForState("stopped", std::chrono::seconds(3)));
+  EXPECT_EQ(session_.EventsOf("status").back()["message"], "MQTT 客户端已断开。");
+  session_.Start("throw.test", 1883);
+  ASSERT_TRUE(session_.WaitForState("error"));
+  session_.Start("127.0.0.1", peer_->broker().plain);
+  EXPECT_TRUE(session_.WaitForState("connected", std::chrono::seconds(3))) << session_.snapshot();
+}
+
 TEST_F(MqttSessionTimingTest, AnIpv6AddressThatRefusesGivesWayToIpv4AtOnce) {
   const auto start = Clock::now();
   session_.Start("dual.test", peer_->broker().plain);

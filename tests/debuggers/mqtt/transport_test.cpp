@@ -1,5 +1,5 @@
-// The MQTT byte transport against real peers: address order, TLS record
-// boundaries, certificate refusals and aborts of every long step.
+// The MQTT byte transport against real peers: TLS record boundaries,
+// certificate refusals and aborts of every long step.
 
 #include <gtest/gtest.h>
 
@@ -52,24 +52,6 @@ class MqttTransportTest : public testing::MqttPeerTest {
   const MqttAbortTest never_ = [] { return false; };
 };
 
-
-TEST_F(MqttTransportTest, RefusingIpv6FirstStillConnectsOverIpv4AtOnce) {
-  SocketHandle listener(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  int length = sizeof(address);
-  ASSERT_EQ(bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-  ASSERT_EQ(getsockname(listener.get(), reinterpret_cast<sockaddr*>(&address), &length), 0);
-  ASSERT_EQ(listen(listener.get(), 1), 0);
-
-  MqttConnection connection(testing::DualResolver());
-  std::string text;
-  const auto start = Clock::now();
-  ASSERT_TRUE(connection.ConnectTcp("dual.test", ntohs(address.sin_port), false, never_, text)) << text;
-  EXPECT_LT(MillisecondsSince(start), 1000);
-  EXPECT_EQ(testing::DualLookups(), 1);
-}
 
 TEST_F(MqttTransportTest, TlsRecordsArriveWhateverTheirBoundaries) {
   const std::string connackAndPublish = "20020000" "30060003742f7801";

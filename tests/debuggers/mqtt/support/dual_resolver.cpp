@@ -1,17 +1,15 @@
 #include "tests/debuggers/mqtt/support/dual_resolver.h"
 
-#include <atomic>
 #include <cwchar>
 #include <mutex>
 #include <set>
+#include <stdexcept>
 #include <string>
 
 #include "tests/debuggers/common/support/fake_resolver.h"
 
 namespace nubo::testing {
 namespace {
-
-std::atomic<int> lookups{0};
 
 // Both entries and their addresses in one block.
 struct DualResult {
@@ -25,10 +23,10 @@ std::set<ADDRINFOEXW*> given;
 
 int Lookup(const wchar_t* name, const wchar_t* service, const ADDRINFOEXW* hints, ADDRINFOEXW** result,
            OVERLAPPED* overlapped, NetResolveCompletionRoutine completion, HANDLE* cancelHandle) {
+  if (name != nullptr && std::wstring(name) == L"throw.test") throw std::runtime_error("look-up exploded");
   if (name == nullptr || std::wstring(name) != L"dual.test") {
     return FakeResolver().lookup(name, service, hints, result, overlapped, completion, cancelHandle);
   }
-  ++lookups;
   const uint16_t port = htons(static_cast<uint16_t>(std::wcstoul(service, nullptr, 10)));
   auto* block = new DualResult{};
   block->v6.sin6_family = AF_INET6;
@@ -76,7 +74,5 @@ const NetResolveSystem& DualResolver() {
   static const NetResolveSystem system{&Lookup, FakeResolver().cancel, &Free};
   return system;
 }
-
-int DualLookups() { return lookups.load(); }
 
 }  // namespace nubo::testing
