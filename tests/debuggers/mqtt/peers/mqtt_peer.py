@@ -16,6 +16,9 @@ or "ERR ...", and exits when the control connection ends.
                              then reads nothing) -> port
   tls MODE                   a TLS broker on memory BIOs: coalesce, dribble,
                              flip -> port
+  renegotiating              openssl s_server -tls1_2 with the broker's
+                             certificate -> port; "renegotiate" makes it ask
+  renegotiate                its "r" command: a renegotiation request
   packets PORT               the packet types the scripted broker took, as
                              type@ms since the first
   count PORT TOPIC           mosquitto_sub counting what it prints -> id
@@ -259,6 +262,8 @@ class Peer:
             self.broker.process.wait()
         for process, _ in self.subs.values():
             process.kill()
+        if getattr(self, "openssl", None) is not None:
+            self.openssl.kill()
         shutil.rmtree(self.folder, ignore_errors=True)
 
     def certs(self):
@@ -354,6 +359,27 @@ class Peer:
                 pass
             process.wait()
         threading.Thread(target=feed, daemon=True).start()
+        return ""
+
+    def do_renegotiating(self):
+        certs = self.certs()
+        port = free_port()
+        self.openssl = subprocess.Popen(
+            ["openssl", "s_server", "-tls1_2", "-accept", "%s:%d" % (LOOPBACK, port), "-cert",
+             certs.path("server.pem"), "-key", certs.path("server.key")],
+            stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline:
+            try:
+                socket.create_connection((LOOPBACK, port), timeout=1).close()
+                break
+            except OSError:
+                time.sleep(0.05)
+        return str(port)
+
+    def do_renegotiate(self):
+        self.openssl.stdin.write(b"r\n")
+        self.openssl.stdin.flush()
         return ""
 
     def do_packets(self, port):
