@@ -89,7 +89,7 @@ TEST(MqttEngine, IncomingPacketChecks) {
 
 TEST(MqttEngine, Qos2DuplicateDeliveredOnceOnPubrel) {
   Session s;
-  EXPECT_EQ(s.Feed("34060001740007ab" "34060001740007ab"), "ok");
+  EXPECT_EQ(s.Feed("35060001740007ab" "35060001740007ab"), "ok");
   EXPECT_TRUE(s.host.events.empty());
   EXPECT_EQ(s.engine.InboundQos2Bytes(), 1u);
   EXPECT_EQ(s.Feed("62020007"), "ok");
@@ -97,6 +97,7 @@ TEST(MqttEngine, Qos2DuplicateDeliveredOnceOnPubrel) {
   EXPECT_EQ(s.host.sent, (std::vector<std::string>{"50020007", "50020007", "70020007", "70020007"}));
   ASSERT_EQ(s.host.events.size(), 1u);
   EXPECT_EQ(s.host.events[0].payload, std::vector<uint8_t>{0xAB});
+  EXPECT_TRUE(s.host.events[0].retain);
   EXPECT_EQ(s.host.rxMessages, 1u);
   EXPECT_EQ(s.engine.InboundQos2Bytes(), 0u);
 }
@@ -116,13 +117,15 @@ TEST(MqttEngine, OutboundExchanges) {
   EXPECT_EQ(s.Command("publish", "t", 1, {0x01}), "ok");
   EXPECT_EQ(s.Command("publish", "t", 2, {0x02, 0x03}), "ok");
   EXPECT_EQ(s.Command("subscribe", "a/+", 2), "ok");
-  EXPECT_EQ(s.Feed("40020002" "40020001" "50020002" "50020001"), "ok");
+  EXPECT_EQ(s.Feed("50020001" "40020002" "40020001" "50020002"), "ok");
+  EXPECT_EQ(s.host.sent.size(), 4u);
   EXPECT_EQ(s.host.sent.back(), "62020002");
   EXPECT_EQ(s.engine.Outbound().at(2).kind, "pubrel");
-  EXPECT_EQ(s.Feed("70020002" "9003000301"), "ok");
+  EXPECT_EQ(s.Feed("70020002" "9003000302"), "ok");
   EXPECT_TRUE(s.engine.Outbound().empty());
-  EXPECT_EQ(s.host.subscriptions, (std::map<std::string, uint8_t>{{"a/+", 1}}));
+  EXPECT_EQ(s.host.subscriptions, (std::map<std::string, uint8_t>{{"a/+", 2}}));
   EXPECT_EQ(s.host.events.back().message, "已订阅 a/+。");
+  EXPECT_EQ(s.host.txMessages, 2u);
   EXPECT_EQ(s.host.txBytes, 3u);
   EXPECT_EQ(s.host.events[1].payload, (std::vector<uint8_t>{0x02, 0x03}));
   s.host.sendOutcome = MqttStep::kAborted;
@@ -140,6 +143,10 @@ TEST(MqttEngine, Bounds) {
   for (unsigned id = 1; id <= 128; ++id) ASSERT_EQ(q.Feed("3405000174" + Hex16(id)), "ok");
   EXPECT_EQ(q.Feed("3405000174ffff"), "收到的 QoS 2 等待队列已满。");
   EXPECT_EQ(q.Feed("3405000174007f"), "ok");  // a repeated id is not refused by the limits
+  Session b;
+  const std::string quarterMiB(2 * 262'144, '0');
+  for (unsigned id = 1; id <= 8; ++id) ASSERT_EQ(b.Feed("34858010000174" + Hex16(id) + quarterMiB), "ok");
+  EXPECT_EQ(b.Feed("340600017400ff00"), "收到的 QoS 2 等待队列已满。");
 }
 
 TEST(MqttEngine, ReceiveBufferAndPayloadBounds) {
@@ -179,6 +186,7 @@ TEST(MqttEngine, KeepAliveAndConnackTimers) {
   EXPECT_EQ(s.Outcome(s.engine.CheckTimers(s.error)), "ok");
   s.host.now += 1;
   EXPECT_EQ(s.Outcome(s.engine.CheckTimers(s.error)), "等待 MQTT PINGRESP 超时。");
+  EXPECT_EQ(s.Outcome(s.engine.CheckTimers(s.error)), "ok");
 }
 
 }  // namespace
