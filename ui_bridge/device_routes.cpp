@@ -1,12 +1,10 @@
 #include "ui_bridge/device_routes.h"
 
-#include <algorithm>
-#include <array>
-#include <span>
 #include <stdexcept>
 #include <string>
 
 #include "debuggers/modbus/modbus_service.h"
+#include "debuggers/mqtt/mqtt_service.h"
 #include "debuggers/serial/serial_service.h"
 #include "ui_bridge/dispatch_texts.h"
 #include "ui_bridge/field_readers.h"
@@ -15,49 +13,24 @@
 namespace nubo {
 namespace {
 
-// One action of a device family: reads what it needs from the payload, calls
-// its service and answers the result object (its requestId is set by the route).
-using DeviceAction = Json (*)(DeviceServices& services, const Json& payload);
-
-struct DeviceActionRow {
-  std::string_view action;
-  DeviceAction run;
-};
-
-// ---- Serial debugger: no rows; every action goes to the service, which
-// answers "未知串口操作。" for one it does not know.
-Json SerialForward(DeviceServices& services, std::string_view action, const Json& payload) {
+// Each service reads its own payload and answers every action itself,
+// refusing the ones it does not know with its own text.
+template <auto kService>
+Json Forward(DeviceServices& services, std::string_view action, const Json& payload) {
   Json result = Json::object();
-  services.serial.HandleRequest(result, action, payload);
+  (services.*kService).HandleRequest(result, std::string(action), payload);
   return result;
 }
-constexpr std::array<DeviceActionRow, 0> kSerialActions{};
-
-// ---- MQTT client: one row per action.
-constexpr std::array<DeviceActionRow, 0> kMqttActions{};
-
-// ---- Modbus master: no rows; every action goes to the service, which
-// answers "未知 Modbus 操作。" for one it does not know.
-Json ModbusForward(DeviceServices& services, std::string_view action, const Json& payload) {
-  Json result = Json::object();
-  services.modbus.HandleRequest(result, std::string(action), payload);
-  return result;
-}
-constexpr std::array<DeviceActionRow, 0> kModbusActions{};
-
-// A family's answer to an action that no row names; null: unsupported.
-using DeviceForward = Json (*)(DeviceServices& services, std::string_view action, const Json& payload);
 
 struct DeviceFamily {
   std::string_view prefix;
-  std::span<const DeviceActionRow> actions;
-  DeviceForward forward = nullptr;
+  Json (*forward)(DeviceServices& services, std::string_view action, const Json& payload);
 };
 
 constexpr DeviceFamily kDeviceFamilies[] = {
-    {"serial.", kSerialActions, SerialForward},
-    {"mqtt.", kMqttActions},
-    {"modbus.", kModbusActions, ModbusForward},
+    {"serial.", Forward<&DeviceServices::serial>},
+    {"mqtt.", Forward<&DeviceServices::mqtt>},
+    {"modbus.", Forward<&DeviceServices::modbus>},
 };
 
 std::string_view ActionOf(std::string_view type) { return type.substr(type.find('.') + 1); }
@@ -86,13 +59,9 @@ Json RouteDeviceRequest(DeviceServices& services, const RouteRequest& request) {
   return WithOwnCatch(request.type, requestId, [&] {
     const std::string_view action = ActionOf(request.type);
     for (const DeviceFamily& family : kDeviceFamilies) {
-      if (!request.type.starts_with(family.prefix)) continue;
-      const auto row = std::ranges::find(family.actions, action, &DeviceActionRow::action);
-      if (row != family.actions.end()) {
-        return MakeResultReply(request.type, requestId, row->run(services, request.payload));
+      if (request.type.starts_with(family.prefix)) {
+        return MakeResultReply(request.type, requestId, family.forward(services, action, request.payload));
       }
-      if (family.forward == nullptr) break;
-      return MakeResultReply(request.type, requestId, family.forward(services, action, request.payload));
     }
     throw std::runtime_error(dispatch_texts::kUnsupported);
   });

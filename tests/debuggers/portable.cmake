@@ -2,4 +2,5 @@
 include(${CMAKE_CURRENT_LIST_DIR}/common/portable.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/network/portable.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/modbus/portable.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/mqtt/portable.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/serial/portable.cmake)

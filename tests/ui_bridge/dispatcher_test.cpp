@@ -215,7 +215,10 @@ TEST_F(DispatcherTest, GatesWithAHiddenWorkbench) {
       {"modbus.read", R"({"payload":{"message":"请先打开工作台再进行设备通信。","requestId":"h"},"type":"modbus.read.error"})"},
       // poll and stop pass the gate while the workbench is hidden.
       {"modbus.poll", R"({"payload":{"logs":[],"requestId":"h","snapshot":{"error":"","pending":false,"result":null,"state":"stopped","transport":"tcp"}},"type":"modbus.poll.result"})"},
-      {"mqtt.stop", R"({"payload":{"message":"暂不支持这个操作。","requestId":"h"},"type":"mqtt.stop.error"})"},
+      {"mqtt.stop",
+       R"({"payload":{"requestId":"h","snapshot":{"brokerHost":"127.0.0.1","brokerPort":1883,"clientId":"stardo-client",)"
+       R"("lastError":"","rxBytes":0,"rxMessages":0,"sessionPresent":false,"state":"stopped","subscriptions":[],)"
+       R"("tls":false,"txBytes":0,"txMessages":0}},"type":"mqtt.stop.result"})"},
       {"software.list", R"({"payload":{"message":"请在已打开的工作台中操作软件卸载工具。","requestId":"h"},"type":"software.list.error"})"},
       // Cancelling a scan passes the software gate while hidden.
       {"software.scan.cancel", R"({"payload":{"message":"暂不支持这个操作。"},"type":"app.error"})"},

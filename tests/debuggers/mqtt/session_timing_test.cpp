@@ -1,0 +1,136 @@
+// The MQTT client's timers and aborts against scripted Python brokers.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "debuggers/mqtt/mqtt_service.h"
+#include "tests/debuggers/common/support/fake_resolver.h"
+#include "tests/debuggers/mqtt/support/dual_resolver.h"
+#include "tests/debuggers/mqtt/support/mqtt_peer_test.h"
+#include "tests/debuggers/mqtt/support/mqtt_session.h"
+
+namespace nubo {
+namespace {
+
+using Json = nlohmann::json;
+using Clock = std::chrono::steady_clock;
+using testing::MillisecondsSince;
+
+class MqttSessionTimingTest : public testing::MqttPeerTest {
+ protected:
+  MqttService service_{testing::DualResolver()};
+  testing::MqttSession session_{service_};
+};
+
+TEST_F(MqttSessionTimingTest, WithoutConnackTheSessionFailsTenSecondsAfterConnect) {
+  const int port = peer_->Number("script silent");
+  const auto start = Clock::now();
+  session_.Start("127.0.0.1", port);
+  ASSERT_TRUE(session_.WaitForState("error", std::chrono::seconds(14)));
+  EXPECT_EQ(session_.snapshot()["lastError"], "等待 MQTT CONNACK 超时。");
+  EXPECT_GE(MillisecondsSince(start), 9900);
+  EXPECT_LE(MillisecondsSince(start), 11500);
+}
+
+TEST_F(MqttSessionTimingTest, KeepAlivePingsAtHalfAndGivesUpAWholeKeepAliveLater) {
+  const int port = peer_->Number("script noping");
+  session_.Start("127.0.0.1", port, false, "s3cret", 5);
+  ASSERT_TRUE(session_.WaitForState("connected"));
+  ASSERT_TRUE(session_.WaitForState("error", std::chrono::seconds(12)));
+  EXPECT_EQ(session_.snapshot()["lastError"], "等待 MQTT PINGRESP 超时。");
+
+  // CONNECT (type 1) at 0, then one PINGREQ (type 12) half the keep-alive later.
+  const std::vector<std::string> packets = testing::SplitWords(peer_->Call("packets " + std::to_string(port)));
+  ASSERT_EQ(packets.size(), 2u) << peer_->Call("packets " + std::to_string(port));
+  EXPECT_EQ(packets[0], "1@0");
+  ASSERT_EQ(packets[1].rfind("12@", 0), 0u);
+  const int pingAt = std::stoi(packets[1].substr(3));
+  EXPECT_GE(pingAt, 2500);
+  EXPECT_LE(pingAt, 2800);
+  const int64_t connectedAt = session_.EventsOf("status").at(0)["timestamp"];
+  const int64_t failedAt = session_.EventsOf("error").at(0)["timestamp"];
+  EXPECT_GE(failedAt - connectedAt, 7450);
+  EXPECT_LE(failedAt - connectedAt, 7900);
+}
+
+TEST_F(MqttSessionTimingTest, StopOrHideDuringALongStepIsSilentWithin200Ms) {
+  const int silent = peer_->Number("script silent");
+  const int stalled = peer_->Number("script stall");
+  const struct {
+    const char* step;
+    const char* host;
+    int port;
+    bool tls;
+    bool hide;  // the application's stop instead of a "stop" request
+  } cases[] = {{"look-up", "held.test", 1883, false, false},
+               {"handshake", "localhost", silent, true, true},
+               {"blocked send", "127.0.0.1", stalled, false, false},
+               {"blocked send, hidden", "127.0.0.1", stalled, false, true}};
+  const std::string payload(524288, 'a');
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.step);
+    MqttService service(testing::DualResolver());
+    testing::MqttSession session(service);
+    session.Start(c.host, c.port, c.tls);
+    if (c.port == stalled) {
+      // Publish until the socket's buffers are full: nothing more is written for 300 ms.
+      ASSERT_TRUE(session.WaitForState("connected"));
+      size_t written = 0;
+      auto unchangedSince = Clock::now();
+      while (MillisecondsSince(unchangedSince) < 300) {
+        session.Publish("big", payload, 0);  // refused while the queue is full
+        session.Poll();
+        if (session.EventsOf("published").size() != written) {
+          written = session.EventsOf("published").size();
+          unchangedSince = Clock::now();
+        }
+        ASSERT_LT(written, 200u);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
+    const auto start = Clock::now();
+    if (c.hide) {
+      service.Stop();
+      session.Poll();
+    } else {
+      session.Request("stop");
+      ASSERT_TRUE(session.WaitUntil([&] { return !session.EventsOf("status").empty() &&
+                                                 session.EventsOf("status").back()["message"] == "MQTT 客户端已断开。"; },
+                                    std::chrono::seconds(2)));
+    }
+    EXPECT_LE(MillisecondsSince(start), 200);
+    EXPECT_EQ(session.State(), "stopped");
+    EXPECT_EQ(session.EventsOf("error").size(), 0u) << session.EventsOf("error").at(0);
+    EXPECT_EQ(session.snapshot()["lastError"], "");
+  }
+  testing::CompletePendingLookups(WSAHOST_NOT_FOUND);
+}
+
+TEST_F(MqttSessionTimingTest, AWorkerEndedByAnExceptionIsRestartedByTheNextStopOrStart) {
+  session_.Start("throw.test", 1883);
+  ASSERT_TRUE(session_.WaitForState("error"));
+  EXPECT_EQ(session_.snapshot()["lastError"], "MQTT 后台任务异常：look-up exploded");
+  session_.Request("stop");
+  ASSERT_TRUE(session_.WaitForState("stopped", std::chrono::seconds(3)));
+  EXPECT_EQ(session_.EventsOf("status").back()["message"], "MQTT 客户端已断开。");
+  session_.Start("throw.test", 1883);
+  ASSERT_TRUE(session_.WaitForState("error"));
+  session_.Start("127.0.0.1", peer_->broker().plain);
+  EXPECT_TRUE(session_.WaitForState("connected", std::chrono::seconds(3))) << session_.snapshot();
+}
+
+TEST_F(MqttSessionTimingTest, AnIpv6AddressThatRefusesGivesWayToIpv4AtOnce) {
+  const auto start = Clock::now();
+  session_.Start("dual.test", peer_->broker().plain);
+  ASSERT_TRUE(session_.WaitForState("connected", std::chrono::seconds(3))) << session_.snapshot();
+  EXPECT_LT(MillisecondsSince(start), 1000);
+}
+
+}  // namespace
+}  // namespace nubo
