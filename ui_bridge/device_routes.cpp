@@ -15,10 +15,10 @@ namespace {
 
 // Each service reads its own payload and answers every action itself,
 // refusing the ones it does not know with its own text.
-template <auto kService>
-Json Forward(DeviceServices& services, std::string_view action, const Json& payload) {
+template <typename Service>
+Json Forward(Service& service, std::string_view action, const Json& payload) {
   Json result = Json::object();
-  (services.*kService).HandleRequest(result, std::string(action), payload);
+  service.HandleRequest(result, std::string(action), payload);
   return result;
 }
 
@@ -28,9 +28,9 @@ struct DeviceFamily {
 };
 
 constexpr DeviceFamily kDeviceFamilies[] = {
-    {"serial.", Forward<&DeviceServices::serial>},
-    {"mqtt.", Forward<&DeviceServices::mqtt>},
-    {"modbus.", Forward<&DeviceServices::modbus>},
+    {"serial.", [](DeviceServices& s, std::string_view a, const Json& p) { return Forward(s.serial, a, p); }},
+    {"mqtt.", [](DeviceServices& s, std::string_view a, const Json& p) { return Forward(s.mqtt, a, p); }},
+    {"modbus.", [](DeviceServices& s, std::string_view a, const Json& p) { return Forward(s.modbus, a, p); }},
 };
 
 std::string_view ActionOf(std::string_view type) { return type.substr(type.find('.') + 1); }
