@@ -33,9 +33,12 @@ TEST(MqttCodec, RemainingLengthEdgesBothWays) {
       {127, "7f"}, {128, "8001"}, {16'383, "ff7f"}, {16'384, "808001"},
       {2'097'151, "ffff7f"}, {2'097'152, "80808001"}, {268'435'455, "ffffff7f"}, {268'435'456, ""}};
   for (const auto& c : cases) {
-    const std::string hex = Encoded([&](MqttBuffer* b) { return MqttBeginPacket(b, 0x30, c.length); });
+    const auto begin = [&](MqttBuffer* b) { return MqttBeginPacket(b, 0x30, c.length); };
+    const std::string hex = Encoded(begin);
     EXPECT_EQ(hex, c.field[0] ? "30" + std::string(c.field) : "") << c.length;
     if (hex.empty()) continue;
+    EXPECT_EQ(Encoded(begin, hex.size() / 2), hex);
+    EXPECT_EQ(Encoded(begin, hex.size() / 2 - 1), "");
     const std::string header = Bytes(hex);
     uint64_t packet = 0, headerSize = 0;
     EXPECT_EQ(MqttParseFixedHeader(reinterpret_cast<const uint8_t*>(header.data()), header.size(), ~0ull,
@@ -57,6 +60,9 @@ TEST(MqttCodec, FixedHeaderParse) {
                                    &packet, &header), c.result) << c.hex;
     EXPECT_EQ(packet, c.packet) << c.hex;
   }
+  uint64_t size = 0;
+  EXPECT_EQ(MqttParseFixedHeader(reinterpret_cast<const uint8_t*>("\xd0"), 2, 9, nullptr, &size), -1);
+  EXPECT_EQ(MqttWriteString(nullptr, "a", 1), 0);
 }
 
 TEST(MqttCodec, Utf8Rules) {
@@ -100,6 +106,10 @@ TEST(MqttCodec, PacketLayouts) {
   EXPECT_EQ(Encoded(connect("", nullptr)), "100f00044d5154540482003c0001610000");
   EXPECT_EQ(Encoded(connect("u", "p")), "101300044d51545404c2003c000161000175000170");
   EXPECT_EQ(Encoded(connect(nullptr, "p")), "");
+  EXPECT_EQ(Encoded([](MqttBuffer* b) {
+              const MqttConnectParams params{"", nullptr, nullptr, 60, 1};
+              return MqttEncodeConnect(&params, b);
+            }), "");
   EXPECT_EQ(Encoded(connect("u", "p"), 20), "");
   EXPECT_NE(Encoded(connect("u", "p"), 21), "");
 

@@ -53,7 +53,7 @@ TEST(MqttRequests, StartRefusalsInOrder) {
                 R"({"host":"b","port":1883,"clientId":"c","username":"","password":"","keepAlive":5,)"
                 R"("cleanSession":true,"tls":false})",
                 {{"{}", "ok"}, {R"({"port":1883.0})", bad}, {R"({"port":0})", bad}, {R"({"port":65535})", "ok"},
-                 {R"({"port":65536})", bad}, {R"({"host":"a b"})", bad}, {R"({"host":"a\u007f"})", bad},
+                 {R"({"port":65536})", bad}, {R"({"host":"a b"})", bad}, {R"({"host":"!~"})", "ok"}, {R"({"host":"a\u007f"})", bad},
                  {R"({"host":")" + host253 + "\"}", "ok"}, {R"({"host":")" + host254 + "\"}", bad},
                  {R"({"username":null})", bad}, {R"({"keepAlive":4})", bad}, {R"({"keepAlive":3600})", "ok"},
                  {R"({"keepAlive":3601})", bad}, {R"({"clientId":""})", bad}, {R"({"tls":1})", bad},
@@ -106,6 +106,7 @@ TEST(MqttCommandQueue, RefusalsInOrder) {
   EXPECT_TRUE(queue.FrontIsStartOrStop());
   EXPECT_EQ(queue.Cost(), 248u);
   queue.Clear();
+  EXPECT_FALSE(queue.FrontIsStartOrStop());
   EXPECT_EQ(enqueue(Named("publish", "t", 2'097'152 - 249)), "ok");
   EXPECT_EQ(queue.Cost(), 2'097'152u);
   queue.Clear();
@@ -147,6 +148,12 @@ TEST(MqttEventLog, BoundsAndGeneration) {
   for (int i = 0; i < 9; ++i) log.Offer(big, 7, true);
   EXPECT_EQ(log.Size(), 7u);
   EXPECT_LE(log.Bytes(), 4'194'304u);
+  MqttEventLog exact;  // four events of 1 MiB fill the log exactly
+  MqttEvent quarter;
+  quarter.id = 1, quarter.timestamp = 7;
+  quarter.message.assign(1'048'576 - MqttEventJsonSize(quarter), 'x');
+  for (int i = 0; i < 4; ++i) exact.Offer(quarter, 7, true);
+  EXPECT_EQ(exact.Size(), 4u);
 }
 
 TEST(MqttSnapshot, InitialJson) {
