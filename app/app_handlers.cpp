@@ -44,12 +44,12 @@ void Application::OnSettingsUpdate(const Json& payload) {
   // a member of the wrong type leaves memory, store and windows as they were.
   const std::string name = ReadTextOr(payload, "petName", petName_);
   if (!IsValidDisplayName(name, settings_defaults::kPetNameMaxCodePoints)) {
-    throw std::runtime_error(texts::kBadPetName);
+    throw std::runtime_error(std::string(texts::kBadPetName));
   }
   const std::string theme = ReadTextOr(payload, "workspaceTheme", workspaceTheme_);
   const std::string textSize = ReadTextOr(payload, "workspaceTextSize", workspaceTextSize_);
   if (!IsValidTheme(theme) || !IsValidTextSize(textSize)) {
-    throw std::runtime_error(texts::kBadThemeOrSize);
+    throw std::runtime_error(std::string(texts::kBadThemeOrSize));
   }
   const bool sound = ReadBoolOr(payload, "soundEnabled", soundEnabled_);
   const bool speech = ReadBoolOr(payload, "speechEnabled", speechEnabled_);
@@ -116,19 +116,19 @@ Json Application::OnShortcutsSave(WebViewWindow& sender, const RouteRequest& req
   ReadStringField(payload, "requestId", requestId);
   return WithOwnCatch(request.type, requestId, [&] {
     if (!IsValidRequestId(requestId)) {
-      throw std::runtime_error(texts::kShortcutsBadRequestId);
+      throw std::runtime_error(std::string(texts::kShortcutsBadRequestId));
     }
     if (sender.Kind() != WindowKind::Dashboard) {
-      throw std::runtime_error(texts::kShortcutsNotDashboard);
+      throw std::runtime_error(std::string(texts::kShortcutsNotDashboard));
     }
     std::string finance;
     std::string learning;
     if (!ReadStringField(payload, "financeWebsiteUrl", finance) ||
         !ReadStringField(payload, "learningWebsiteUrl", learning)) {
-      throw std::runtime_error(texts::kShortcutsNotText);
+      throw std::runtime_error(std::string(texts::kShortcutsNotText));
     }
-    if (!IsValidWebUrl(finance)) throw std::runtime_error(texts::kFinanceUrlInvalid);
-    if (!IsValidWebUrl(learning)) throw std::runtime_error(texts::kLearningUrlInvalid);
+    if (!IsValidWebUrl(finance)) throw std::runtime_error(std::string(texts::kFinanceUrlInvalid));
+    if (!IsValidWebUrl(learning)) throw std::runtime_error(std::string(texts::kLearningUrlInvalid));
 
     const Json saved{{"financeWebsiteUrl", finance}, {"learningWebsiteUrl", learning}};
     store_.PutSetting(keys::kShortcuts, SerializeMessage(saved));

@@ -84,7 +84,7 @@ Json RouteDatabaseRequest(DataRouteContext& context, std::string_view type, cons
   if (type == "database.refresh") return Refresh(context, type, payload);
   if (type == "database.execute") return Execute(context, type, payload);
   if (type == "database.close") return Close(context, type, payload);
-  throw std::runtime_error(dispatch_texts::kUnsupported);
+  throw std::runtime_error(std::string(dispatch_texts::kUnsupported));
 }
 
 }  // namespace nubo

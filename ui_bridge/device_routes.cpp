@@ -63,7 +63,7 @@ Json RouteDeviceRequest(DeviceServices& services, const RouteRequest& request) {
         return MakeResultReply(request.type, requestId, family.forward(services, action, request.payload));
       }
     }
-    throw std::runtime_error(dispatch_texts::kUnsupported);
+    throw std::runtime_error(std::string(dispatch_texts::kUnsupported));
   });
 }
 

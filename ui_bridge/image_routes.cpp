@@ -57,7 +57,7 @@ Json Save(DataRouteContext& context, std::string_view type, const Json& payload)
 
 Json RouteImageRequest(DataRouteContext& context, std::string_view type, const Json& payload) {
   if (type == "image.save") return Save(context, type, payload);
-  throw std::runtime_error(dispatch_texts::kUnsupported);
+  throw std::runtime_error(std::string(dispatch_texts::kUnsupported));
 }
 
 }  // namespace nubo

@@ -144,7 +144,7 @@ Json RouteNetworkRequest(NetworkService& service, std::string_view type, const J
   if (type == "network.stop") return RouteStop(service, type, payload);
   if (type == "network.send") return RouteSend(service, type, payload);
   if (type == "network.poll") return RoutePoll(service, type, payload);
-  throw std::invalid_argument(dispatch_texts::kUnsupported);
+  throw std::invalid_argument(std::string(dispatch_texts::kUnsupported));
 }
 
 }  // namespace nubo

@@ -61,13 +61,13 @@ Json TerminateReply(const PortsContext& ports, std::string_view type, const Json
 Json RoutePortsRequest(const PortsContext& ports, std::string_view type, const Json& payload) {
   if (type == "ports.list") return ListPortsReply(ports, type, payload);
   if (type == "ports.terminate") return TerminateReply(ports, type, payload);
-  throw std::invalid_argument(dispatch_texts::kUnsupported);
+  throw std::invalid_argument(std::string(dispatch_texts::kUnsupported));
 }
 
 Json RouteSystemRequest(const SystemSnapshotSource& buildSnapshot, std::string_view type,
                         const Json& payload) {
   if (type != "system.snapshot") {
-    throw std::invalid_argument(dispatch_texts::kUnsupported);
+    throw std::invalid_argument(std::string(dispatch_texts::kUnsupported));
   }
   const std::string requestId = ReadRequestId(payload);
   if (!IsValidRequestId(requestId)) {
