@@ -2,45 +2,33 @@
 
 #include <windows.h>
 
-#include <utility>
+#include "store/unique_handle.h"
 
 namespace nubo {
 
-// Owns an open registry key.
-class RegistryKey {
- public:
-  RegistryKey() = default;
-  ~RegistryKey() { reset(); }
-  RegistryKey(RegistryKey&& other) noexcept : key_(std::exchange(other.key_, nullptr)) {}
-  RegistryKey& operator=(RegistryKey&& other) noexcept {
-    if (this != &other) {
-      reset();
-      key_ = std::exchange(other.key_, nullptr);
-    }
-    return *this;
-  }
-  RegistryKey(const RegistryKey&) = delete;
-  RegistryKey& operator=(const RegistryKey&) = delete;
+struct RegistryKeyTraits {
+  using Value = HKEY;
+  static Value Invalid() { return nullptr; }
+  static bool IsValid(Value key) { return key != nullptr; }
+  static void Close(Value key) { RegCloseKey(key); }
+};
 
+// Owns an open registry key.
+class RegistryKey : public UniqueHandle<RegistryKeyTraits> {
+ public:
   // Opens for reading in the 64-bit view, else in the process's own view.
   bool OpenForRead(HKEY root, const wchar_t* path) {
-    reset();
-    if (RegOpenKeyExW(root, path, 0, KEY_READ | KEY_WOW64_64KEY, &key_) == ERROR_SUCCESS) return true;
-    key_ = nullptr;
-    if (RegOpenKeyExW(root, path, 0, KEY_READ, &key_) == ERROR_SUCCESS) return true;
-    key_ = nullptr;
-    return false;
+    return OpenForReadInView(root, path, KEY_WOW64_64KEY) || OpenForReadInView(root, path, 0);
   }
 
-  HKEY get() const { return key_; }
-  explicit operator bool() const { return key_ != nullptr; }
-  void reset() {
-    if (key_ != nullptr) RegCloseKey(key_);
-    key_ = nullptr;
+  // Opens for reading in exactly one view: KEY_WOW64_64KEY, KEY_WOW64_32KEY,
+  // or 0 for the process's own. Nothing held on failure.
+  bool OpenForReadInView(HKEY root, const wchar_t* path, REGSAM view) {
+    HKEY key = nullptr;
+    const bool opened = RegOpenKeyExW(root, path, 0, KEY_READ | view, &key) == ERROR_SUCCESS;
+    reset(opened ? key : nullptr);
+    return opened;
   }
-
- private:
-  HKEY key_ = nullptr;
 };
 
 }  // namespace nubo

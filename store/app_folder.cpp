@@ -9,6 +9,7 @@
 
 #include "store/app_files.h"
 #include "store/file_utils.h"
+#include "store/win_handles.h"
 
 namespace nubo {
 namespace {
@@ -16,20 +17,10 @@ namespace {
 constexpr char kLocalAppDataMissing[] = "Unable to locate LocalAppData.";
 constexpr char kExecutableDirectoryMissing[] = "Unable to locate the executable directory.";
 
-class CoTaskMemText {
- public:
-  ~CoTaskMemText() { CoTaskMemFree(text_); }
-  PWSTR* out() { return &text_; }
-  PWSTR get() const { return text_; }
-
- private:
-  PWSTR text_ = nullptr;
-};
-
 }  // namespace
 
 std::wstring ResolveAppDataDirectory() {
-  CoTaskMemText knownFolder;
+  CoTaskMemPtr<wchar_t> knownFolder;
   const HRESULT hr = SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_CREATE, nullptr,
                                           knownFolder.out());
   if (FAILED(hr) || knownFolder.get() == nullptr) throw std::runtime_error(kLocalAppDataMissing);

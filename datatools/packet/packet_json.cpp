@@ -5,7 +5,7 @@
 
 #include "datatools/packet/packet_decoder.h"
 #include "datatools/packet/packet_text_writer.h"
-#include "datatools/text/hex_digits.h"
+#include "store/hex_digits.h"
 
 namespace nubo {
 namespace {
@@ -52,7 +52,7 @@ class JsonWriter {
         case '\t': out_.append("\\t"); break;
         default:
           if (static_cast<unsigned char>(c) < 0x20) {
-            const char* hex = text_core::kLowerHexDigits;
+            const char* hex = kLowerHexDigits;
             const char escape[] = {'\\', 'u', '0', '0', hex[(c >> 4) & 0xF], hex[c & 0xF]};
             out_.append(escape, sizeof escape);
           } else {

@@ -3,7 +3,7 @@
 #include <initializer_list>
 
 #include "datatools/packet/packet_decoder.h"
-#include "datatools/text/hex_digits.h"
+#include "store/hex_digits.h"
 
 namespace nubo {
 namespace {
@@ -17,7 +17,7 @@ struct CharacterTable {
 
   constexpr CharacterTable() : classes() {
     for (int c = 0; c < 256; ++c) {
-      const int digit = text_core::HexDigitValue(static_cast<char>(c));
+      const int digit = HexDigitValue(static_cast<char>(c));
       classes[c] = digit >= 0 ? static_cast<std::int8_t>(digit) : kInvalid;
     }
     for (char c : {' ', '\t', '\n', '\v', '\f', '\r', ',', '-', ':', '_'}) {

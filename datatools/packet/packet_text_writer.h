@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "datatools/text/hex_digits.h"
+#include "store/hex_digits.h"
 
 namespace nubo {
 
@@ -58,7 +58,7 @@ class PacketTextWriter {
 
   // At least minDigits digits, leading zeros added; upper- or lower-case.
   PacketTextWriter& Hex(std::uint64_t value, std::size_t minDigits, bool upper = true) {
-    const char* alphabet = upper ? text_core::kUpperHexDigits : text_core::kLowerHexDigits;
+    const char* alphabet = upper ? kUpperHexDigits : kLowerHexDigits;
     char digits[16];
     std::size_t count = 0;
     do {

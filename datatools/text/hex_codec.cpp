@@ -2,7 +2,7 @@
 #include <cstdint>
 
 #include "datatools/text/core_limits.h"
-#include "datatools/text/hex_digits.h"
+#include "store/hex_digits.h"
 #include "datatools/text/text_codec.h"
 
 namespace nubo {
@@ -18,7 +18,7 @@ constexpr uint8_t kInvalid = 0x80;
 constexpr std::array<uint8_t, 256> MakeHexClasses() {
   std::array<uint8_t, 256> table{};
   for (unsigned c = 0; c < 256; ++c) {
-    const int digit = text_core::HexDigitValue(static_cast<char>(c));
+    const int digit = HexDigitValue(static_cast<char>(c));
     if (digit >= 0) {
       table[c] = static_cast<uint8_t>(digit);
     } else if (c == '\t' || c == '\n' || c == '\r' || c == ' ' || c == '_') {
@@ -43,7 +43,7 @@ int32_t TextHexEncode(const uint8_t* data, uint64_t n, char* out, uint64_t capac
   if (data == nullptr || out == nullptr) return -1;
   if (n > kMaxCount / 2 || n * 2 > UsableCapacity(capacity)) return -1;
   // n is at most kMaxCount / 2 here, so it fits the helper's unsigned count.
-  text_core::WriteLowerHex(data, static_cast<unsigned>(n), out);
+  WriteLowerHex(data, static_cast<unsigned>(n), out);
   return static_cast<int32_t>(n * 2);
 }
 

@@ -1,6 +1,6 @@
 #include "datatools/text/digest_blocks.h"
 #include "datatools/text/digests.h"
-#include "datatools/text/hex_digits.h"
+#include "store/hex_digits.h"
 
 namespace nubo {
 namespace {
@@ -144,7 +144,7 @@ int32_t TextMd5Hex(const uint8_t* data, uint64_t n, char* out, uint64_t capacity
   for (int i = 0; i < 4; ++i) {
     for (int j = 0; j < 4; ++j) digest[4 * i + j] = static_cast<uint8_t>(words[i] >> (8 * j));
   }
-  text_core::WriteLowerHex(digest, 16, out);
+  WriteLowerHex(digest, 16, out);
   return static_cast<int32_t>(kMd5HexLength);
 }
 

@@ -1,6 +1,6 @@
 #include "datatools/text/digest_blocks.h"
 #include "datatools/text/digests.h"
-#include "datatools/text/hex_digits.h"
+#include "store/hex_digits.h"
 #include "datatools/text/sha256_transform.h"
 
 namespace nubo {
@@ -98,7 +98,7 @@ int32_t TextSha256Hex(const uint8_t* data, uint64_t n, char* out, uint64_t capac
   for (int i = 0; i < 8; ++i) {
     for (int j = 0; j < 4; ++j) digest[4 * i + j] = static_cast<uint8_t>(state[i] >> (24 - 8 * j));
   }
-  text_core::WriteLowerHex(digest, 32, out);
+  WriteLowerHex(digest, 32, out);
   return static_cast<int32_t>(kSha256HexLength);
 }
 

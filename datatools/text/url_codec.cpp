@@ -2,7 +2,7 @@
 #include <string_view>
 
 #include "datatools/text/core_limits.h"
-#include "datatools/text/hex_digits.h"
+#include "store/hex_digits.h"
 #include "datatools/text/text_codec.h"
 
 namespace nubo {
@@ -47,8 +47,8 @@ int32_t TextUrlEncode(const char* text, uint64_t n, char* out, uint64_t capacity
     } else {
       if (room - written < 3) return -1;
       out[written] = '%';
-      out[written + 1] = text_core::kUpperHexDigits[c >> 4];
-      out[written + 2] = text_core::kUpperHexDigits[c & 0xF];
+      out[written + 1] = kUpperHexDigits[c >> 4];
+      out[written + 2] = kUpperHexDigits[c & 0xF];
       written += 3;
     }
   }
@@ -65,8 +65,8 @@ int32_t TextUrlDecode(const char* text, uint64_t n, uint8_t* out, uint64_t capac
       byte = ' ';
     } else if (byte == '%') {
       if (n - i < 3) return -1;
-      const int high = text_core::HexDigitValue(text[i + 1]);
-      const int low = text_core::HexDigitValue(text[i + 2]);
+      const int high = HexDigitValue(text[i + 1]);
+      const int low = HexDigitValue(text[i + 2]);
       if (high < 0 || low < 0) return -1;
       byte = static_cast<uint8_t>((high << 4) | low);
       i += 2;

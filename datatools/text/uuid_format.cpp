@@ -1,7 +1,7 @@
 #include <cstring>
 
 #include "datatools/text/generators.h"
-#include "datatools/text/hex_digits.h"
+#include "store/hex_digits.h"
 
 namespace nubo {
 
@@ -13,7 +13,7 @@ int32_t TextFormatUuid(const uint8_t bytes[16], char* out, uint64_t capacity) {
   char* o = out;
   for (unsigned group = 0; group < 5; ++group) {
     if (group > 0) *o++ = '-';
-    text_core::WriteLowerHex(in, kGroups[group], o);
+    WriteLowerHex(in, kGroups[group], o);
     in += kGroups[group];
     o += 2 * kGroups[group];
   }

@@ -1,9 +1,9 @@
 #include "debuggers/network/network_config_check.h"
 
-#include "debuggers/network/ipv4_text.h"
+#include "debuggers/common/ipv4_text.h"
 #include "debuggers/network/network_constants.h"
-#include "debuggers/network/network_errors.h"
-#include "debuggers/network/socket_layer.h"
+#include "debuggers/common/failure_text.h"
+#include "debuggers/common/socket_layer.h"
 #include "store/ascii_case.h"
 
 namespace nubo {
@@ -67,7 +67,7 @@ bool CheckNetworkSessionConfig(NetworkSessionConfig& config, std::string& error)
     int code = WSAEINVAL;
     const bool embeddedNul = config.multicastInterface.find('\0') != std::string::npos;
     if (embeddedNul || NetValidateLocalIpv4Interface(config.multicastInterface.c_str(), &code) == 0) {
-      error = NetworkFormatWinsockError(text::kOpValidateMulticastInterface, code);
+      error = FormatWinsockFailure(text::kOpValidateMulticastInterface, code);
       return false;
     }
   }

@@ -136,8 +136,5 @@ inline constexpr std::string_view kOpReceiveUdp = "接收 UDP 数据";
 inline constexpr std::string_view kOpSendTcp = "发送 TCP 数据";
 inline constexpr std::string_view kOpSendUdp = "发送 UDP 数据";
 
-inline constexpr std::string_view kWinsockFailurePrefix = "失败（Winsock ";
-inline constexpr std::string_view kWinsockFailureSuffix = "）。";
-
 }  // namespace text
 }  // namespace nubo::network

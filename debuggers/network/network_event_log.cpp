@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "debuggers/common/hex_text.h"
+#include "store/hex_text.h"
 #include "debuggers/network/network_constants.h"
 
 namespace nubo {

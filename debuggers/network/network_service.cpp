@@ -5,7 +5,7 @@
 
 #include "debuggers/network/network_config_check.h"
 #include "debuggers/network/network_constants.h"
-#include "debuggers/network/network_errors.h"
+#include "debuggers/common/failure_text.h"
 #include "debuggers/network/network_service_impl.h"
 #include "debuggers/network/send_hex.h"
 #include "store/file_utils.h"
@@ -40,7 +40,7 @@ std::vector<NetworkInterfaceInfo> NetworkService::ListInterfaces(std::string& er
   const int count = NetListIpv4Interfaces(entries.data(), entries.size(), &code);
   std::vector<NetworkInterfaceInfo> interfaces;
   if (count < 0) {
-    error = NetworkFormatWinsockError(text::kOpListInterfaces, code);
+    error = FormatWinsockFailure(text::kOpListInterfaces, code);
     return interfaces;
   }
   error.clear();

@@ -16,11 +16,11 @@
 #include <thread>
 #include <vector>
 
-#include "debuggers/network/net_resolve.h"
+#include "debuggers/common/net_resolve.h"
 #include "debuggers/network/network_event_log.h"
 #include "debuggers/network/network_service.h"
 #include "debuggers/network/network_types.h"
-#include "debuggers/network/socket_layer.h"
+#include "debuggers/common/socket_layer.h"
 
 namespace nubo {
 
@@ -136,7 +136,7 @@ class NetworkService::Impl {
   bool connectPending_ = false;
   bool clientConnected_ = false;
   bool joinedGroup_ = false;
-  bool winsockStarted_ = false;
+  WinsockSession winsock_;
   std::vector<uint8_t> receiveBuffer_;
 };
 

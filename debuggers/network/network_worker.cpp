@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <exception>
 
-#include "debuggers/network/ipv4_text.h"
+#include "debuggers/common/ipv4_text.h"
 #include "debuggers/network/network_config_check.h"
 #include "debuggers/network/network_constants.h"
-#include "debuggers/network/network_errors.h"
+#include "debuggers/common/failure_text.h"
 #include "debuggers/network/network_service_impl.h"
 #include "store/file_utils.h"
 
@@ -75,11 +75,11 @@ void NetworkService::Impl::RunSession() {
     session_ = config_;
   }
   int code = 0;
-  if (NetStartup(&code) == 0) {
-    Fail(NetworkFormatWinsockError(text::kOpStartWinsock, code));
+  winsock_ = StartWinsock(&code);
+  if (!winsock_) {
+    Fail(FormatWinsockFailure(text::kOpStartWinsock, code));
     return;
   }
-  winsockStarted_ = true;
   bool opened = false;
   if (session_.mode == network::kModeTcpServer) {
     opened = StartTcpServer();
@@ -109,7 +109,7 @@ int NetworkService::Impl::Resolve(const std::string& host, uint16_t port, int ki
 
 bool NetworkService::Impl::FailResolution(std::string_view operation, int code) {
   // A look-up abandoned for a stop request is no failure of the session.
-  if (!(code == WSAECANCELLED && abandonResolve_)) Fail(NetworkFormatWinsockError(operation, code));
+  if (!(code == WSAECANCELLED && abandonResolve_)) Fail(FormatWinsockFailure(operation, code));
   return false;
 }
 
@@ -165,7 +165,7 @@ bool NetworkService::Impl::StartTcpClient() {
     }
     return true;
   }
-  Fail(NetworkFormatWinsockError(text::kOpConnect, lastCode));
+  Fail(FormatWinsockFailure(text::kOpConnect, lastCode));
   return false;
 }
 
@@ -210,7 +210,7 @@ bool NetworkService::Impl::StartTcpServer() {
     SetState(network::kStateListening, text::kServerListening);
     return true;
   }
-  Fail(NetworkFormatWinsockError(text::kOpListen, lastCode));
+  Fail(FormatWinsockFailure(text::kOpListen, lastCode));
   return false;
 }
 
@@ -288,7 +288,7 @@ bool NetworkService::Impl::OpenUdp() {
       return true;
     }
   }
-  Fail(NetworkFormatWinsockError(operation, lastCode));
+  Fail(FormatWinsockFailure(operation, lastCode));
   return false;
 }
 
@@ -384,7 +384,7 @@ bool NetworkService::Impl::WaitAndProcess() {
   int code = 0;
   const int ready = NetSelect(entries.data(), entries.size(), network::kWaitMilliseconds, &code);
   if (ready < 0) {
-    Fail(NetworkFormatWinsockError(text::kOpWait, code));
+    Fail(FormatWinsockFailure(text::kOpWait, code));
     return false;
   }
   if (ready == 0) return true;
@@ -411,14 +411,14 @@ bool NetworkService::Impl::ProcessDataSocket(const NetSelectEntry& entry) {
   if (entry.hasError != 0) {
     int32_t pending = 0;
     if (NetGetSocketError(dataSocket_.get(), &pending, &code) != 0) code = pending;
-    Fail(NetworkFormatWinsockError(text::kOpConnection, code));
+    Fail(FormatWinsockFailure(text::kOpConnection, code));
     return false;
   }
   if (entry.writable != 0 && connectPending_) {
     int32_t pending = 0;
     const bool queried = NetGetSocketError(dataSocket_.get(), &pending, &code) != 0;
     if (!queried || pending != 0) {
-      Fail(NetworkFormatWinsockError(text::kOpConnect, queried ? pending : code));
+      Fail(FormatWinsockFailure(text::kOpConnect, queried ? pending : code));
       return false;
     }
     OnTcpConnected();
@@ -455,7 +455,7 @@ void NetworkService::Impl::AcceptClients() {
     int code = 0;
     SocketHandle socket(NetAccept(listenSocket_.get(), &address, &status, &code));
     if (!socket) {
-      if (status != kNetWouldBlock) LogText(network::kKindError, NetworkFormatWinsockError(text::kOpAccept, code));
+      if (status != kNetWouldBlock) LogText(network::kKindError, FormatWinsockFailure(text::kOpAccept, code));
       return;
     }
     if (NetSetNonBlocking(socket.get(), 1, nullptr) == 0) continue;
@@ -488,7 +488,7 @@ void NetworkService::Impl::ClosePeer(uint64_t peerId, std::string_view message) 
   uint64_t unsent = 0;
   for (const OutgoingBuffer& buffer : found->queue) unsent += buffer.bytes->size() - buffer.sent;
   ReleasePending(unsent);
-  found->socket.ShutdownAndClose();
+  ShutdownAndClose(found->socket);
   const std::string label = found->label;
   peers_.erase(found);
   PublishPeers();
@@ -527,7 +527,7 @@ bool NetworkService::Impl::ReceiveTcpClient() {
     LogText(network::kKindSystem, text::kTargetClosed, clientPeerId_, clientLabel_);
     Fail(text::kTargetClosed);
   } else {
-    Fail(NetworkFormatWinsockError(text::kOpReceiveTcp, code));
+    Fail(FormatWinsockFailure(text::kOpReceiveTcp, code));
   }
   return false;
 }
@@ -540,7 +540,7 @@ void NetworkService::Impl::ReceiveTcpPeer(uint64_t peerId) {
   if (end == TcpReadEnd::kClosed) {
     ClosePeer(peerId, text::kPeerClosed);
   } else if (end == TcpReadEnd::kFailed) {
-    ClosePeer(peerId, NetworkFormatWinsockError(text::kOpReceiveTcp, code));
+    ClosePeer(peerId, FormatWinsockFailure(text::kOpReceiveTcp, code));
   }
 }
 
@@ -555,7 +555,7 @@ bool NetworkService::Impl::ReceiveUdp() {
         NetRecvFrom(dataSocket_.get(), receiveBuffer_.data(), network::kUdpReadBytes, &length, &sender, &code);
     if (status == kNetWouldBlock) return true;
     if (status != kNetDone) {
-      Fail(NetworkFormatWinsockError(text::kOpReceiveUdp, code));
+      Fail(FormatWinsockFailure(text::kOpReceiveUdp, code));
       return false;
     }
     RecordReceived(0, AddressLabel(sender), receiveBuffer_.data(), length, network::kUdpReadBytes);
@@ -596,7 +596,7 @@ bool NetworkService::Impl::FlushTcpSendQueue(SOCKET socket, uint64_t peerId, con
     const int status = NetSend(socket, bytes.data() + front.sent, bytes.size() - front.sent, &sent, &code);
     if (status == kNetWouldBlock) return true;
     if (status != kNetDone) {
-      LogText(network::kKindError, NetworkFormatWinsockError(text::kOpSendTcp, status == kNetClosed ? 0 : code),
+      LogText(network::kKindError, FormatWinsockFailure(text::kOpSendTcp, status == kNetClosed ? 0 : code),
               peerId, label);
       return false;
     }
@@ -627,7 +627,7 @@ bool NetworkService::Impl::FlushUdpSendQueue() {
     const int status = NetSendTo(dataSocket_.get(), datagram.data(), datagram.size(), &udpTarget_, &sent, &code);
     if (status == kNetWouldBlock) return true;
     if (status != kNetDone || sent != datagram.size()) {
-      Fail(NetworkFormatWinsockError(text::kOpSendUdp, status == kNetFailed ? code : 0));
+      Fail(FormatWinsockFailure(text::kOpSendUdp, status == kNetFailed ? code : 0));
       return false;
     }
     {
@@ -686,13 +686,13 @@ void NetworkService::Impl::Fail(std::string_view message) {
 }
 
 void NetworkService::Impl::CloseSockets() {
-  listenSocket_.ShutdownAndClose();
+  ShutdownAndClose(listenSocket_);
   if (joinedGroup_) {
     NetSetMulticastMembership(dataSocket_.get(), session_.multicastGroup.c_str(),
                               session_.multicastInterface.c_str(), 0, nullptr);
   }
-  dataSocket_.ShutdownAndClose();
-  for (NetworkPeer& peer : peers_) peer.socket.ShutdownAndClose();
+  ShutdownAndClose(dataSocket_);
+  for (NetworkPeer& peer : peers_) ShutdownAndClose(peer.socket);
   peers_.clear();
   clientQueue_.clear();
   udpQueue_.clear();
@@ -701,10 +701,7 @@ void NetworkService::Impl::CloseSockets() {
   clientHost_.clear();
   clientPort_ = 0;
   clientLabel_.clear();
-  if (winsockStarted_) {
-    NetCleanup();
-    winsockStarted_ = false;
-  }
+  winsock_.reset();
   {
     std::lock_guard lock(mutex_);
     sendQueue_.clear();

@@ -1,6 +1,6 @@
 #include "debuggers/network/send_hex.h"
 
-#include "datatools/text/hex_digits.h"
+#include "store/hex_digits.h"
 #include "debuggers/network/network_constants.h"
 
 namespace nubo {
@@ -29,7 +29,7 @@ bool NetworkParseSendHex(std::string_view text, std::vector<uint8_t>& bytes, std
       ++i;
       continue;
     }
-    const int value = text_core::HexDigitValue(c);
+    const int value = HexDigitValue(c);
     if (value < 0) {
       error = network::text::kHexInvalidCharacter;
       return false;

@@ -1,14 +1,10 @@
 # Native sanitizer tests and fuzzers of the network debugger's portable core.
 nubo_add_native_test(NAME network_core_tests
   SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/portable/ipv4_text_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/portable/network_event_log_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/portable/send_hex_test.cpp
   LIBS nubo_network_core)
 
 nubo_add_fuzzer(NAME fuzz_network_send_hex
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/portable/fuzz_send_hex.cpp
-  LIBS nubo_network_core)
-nubo_add_fuzzer(NAME fuzz_network_ipv4_text
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/portable/fuzz_ipv4_text.cpp
   LIBS nubo_network_core)

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "debuggers/network/network_service.h"
-#include "tests/debuggers/network/support/fake_resolver.h"
+#include "tests/debuggers/common/support/fake_resolver.h"
 #include "tests/debuggers/network/support/python_peer.h"
 #include "tests/debuggers/network/support/route_session.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "debuggers/common/hex_text.h"
+#include "store/hex_text.h"
 #include "debuggers/network/send_hex.h"
 #include "tests/support/case_name.h"
 

@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-#include "debuggers/network/ipv4_text.h"
+#include "debuggers/common/ipv4_text.h"
 #include "tests/support/case_name.h"
 
 namespace nubo {

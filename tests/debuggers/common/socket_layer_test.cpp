@@ -7,17 +7,18 @@
 #include <thread>
 #include <vector>
 
-#include "debuggers/network/net_resolve.h"
-#include "debuggers/network/socket_layer.h"
-#include "tests/debuggers/network/support/fake_resolver.h"
+#include "debuggers/common/net_resolve.h"
+#include "debuggers/common/socket_layer.h"
+#include "tests/debuggers/common/support/fake_resolver.h"
 
 namespace nubo {
 namespace {
 
 class SocketLayerTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_EQ(NetStartup(nullptr), 1); }
-  void TearDown() override { NetCleanup(); }
+  void SetUp() override { ASSERT_TRUE(winsock_ = StartWinsock(nullptr)); }
+
+  WinsockSession winsock_;
 
   static NetAddress Loopback(int socketType, uint16_t port = 0) {
     NetAddress address{};
@@ -124,7 +125,7 @@ TEST_F(SocketLayerTest, ReceiveStatusesOfStreamsAndDatagrams) {
   ASSERT_EQ(NetSetNonBlocking(listener.get(), 1, nullptr), 1);
   EXPECT_EQ(NetAccept(listener.get(), nullptr, &status, &err), INVALID_SOCKET);
   EXPECT_EQ(status, kNetWouldBlock);
-  client.ShutdownAndClose();
+  ShutdownAndClose(client);
   ASSERT_EQ(NetSetNonBlocking(accepted.get(), 0, nullptr), 1);
   EXPECT_EQ(NetRecv(accepted.get(), buffer, sizeof(buffer), &length, &err), kNetClosed);
   EXPECT_EQ(length, 0u);
@@ -294,10 +295,10 @@ TEST_F(ResolveTest, TimeOutReturnsAndTheLateCompletionFreesTheRequest) {
   EXPECT_GE(waited, std::chrono::milliseconds(4900));
   EXPECT_LT(waited, std::chrono::milliseconds(6500));
   EXPECT_EQ(testing::CancelCalls(), 0);  // no cancel handle was written, as under Wine
-  NetCleanup();                           // the request keeps its own Winsock start-up
+  winsock_.reset();                       // the request keeps its own Winsock start-up
   EXPECT_EQ(testing::CompletePendingLookups(0), 1);
   EXPECT_EQ(testing::FakeResultsFreed(), 1);
-  ASSERT_EQ(NetStartup(nullptr), 1);
+  ASSERT_TRUE(winsock_ = StartWinsock(nullptr));
 }
 
 TEST_F(ResolveTest, AbandonEndsTheWaitAndCancelsThroughTheGivenHandle) {

@@ -1,4 +1,4 @@
-#include "tests/debuggers/network/support/fake_resolver.h"
+#include "tests/debuggers/common/support/fake_resolver.h"
 
 #include <cstring>
 #include <cwchar>

@@ -1,4 +1,4 @@
-#include "debuggers/network/ipv4_text.h"
+#include "debuggers/common/ipv4_text.h"
 
 #include <cstring>
 

@@ -10,4 +10,8 @@ namespace nubo {
 // form in which the communication debuggers show data to the front end.
 std::string ToLowerHex(const uint8_t* data, size_t size);
 
+// Bytes as upper-case digit pairs separated by one blank ("01 03 00 0A"):
+// the form of a frame in a log line. Empty for no bytes.
+std::string ToUpperHexPairs(const uint8_t* data, size_t size);
+
 }  // namespace nubo

@@ -10,8 +10,8 @@
 #include <memory>
 #include <new>
 
-#include "debuggers/network/socket_layer.h"
-#include "debuggers/network/socket_layer_detail.h"
+#include "debuggers/common/socket_layer.h"
+#include "debuggers/common/socket_layer_detail.h"
 
 namespace nubo {
 

@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "debuggers/network/socket_layer.h"
+#include "debuggers/common/socket_layer.h"
 
 namespace nubo::net_detail {
 

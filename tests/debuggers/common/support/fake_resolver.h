@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "debuggers/network/net_resolve.h"
+#include "debuggers/common/net_resolve.h"
 
 namespace nubo::testing {
 

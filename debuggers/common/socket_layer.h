@@ -1,7 +1,7 @@
 #pragma once
 
 // A thin layer of plain functions over Winsock 2 and the IP Helper adapter
-// list for the network debugger. No function throws or keeps state between
+// list for the communication debuggers. No function throws or keeps state between
 // calls. Every function takes, last, an optional pointer `err` that receives
 // 0 on success or the Winsock/Win32 code of the failure; arguments that are
 // null, out of range or of the wrong kind give 10022 (WSAEINVAL) before any
@@ -12,9 +12,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <utility>
 
-#include "debuggers/network/ipv4_text.h"
+#include "debuggers/common/ipv4_text.h"
+#include "store/unique_handle.h"
 
 namespace nubo {
 
@@ -53,8 +53,6 @@ struct NetSelectEntry {
 };
 
 // Boolean operations return 1 or 0.
-int NetStartup(int* err);  // Winsock 2.2 exactly, else 10092
-int NetCleanup();
 SOCKET NetSocket(const NetAddress* address, int* err);
 void NetClose(SOCKET socket);
 void NetShutdown(SOCKET socket);
@@ -100,34 +98,28 @@ int NetSetMulticastSendOptions(SOCKET socket, const char* interfaceText, int ttl
 int NetSetMulticastMembership(SOCKET socket, const char* groupText, const char* interfaceText, int join,
                               int* err);
 
-// Owns a socket; closes it when dropped.
-class SocketHandle {
- public:
-  SocketHandle() = default;
-  explicit SocketHandle(SOCKET socket) : socket_(socket) {}
-  ~SocketHandle() { reset(); }
-  SocketHandle(SocketHandle&& other) noexcept : socket_(std::exchange(other.socket_, INVALID_SOCKET)) {}
-  SocketHandle& operator=(SocketHandle&& other) noexcept {
-    if (this != &other) reset(std::exchange(other.socket_, INVALID_SOCKET));
-    return *this;
-  }
-  SocketHandle(const SocketHandle&) = delete;
-  SocketHandle& operator=(const SocketHandle&) = delete;
-
-  SOCKET get() const { return socket_; }
-  explicit operator bool() const { return socket_ != INVALID_SOCKET; }
-  void reset(SOCKET socket = INVALID_SOCKET) {
-    NetClose(socket_);
-    socket_ = socket;
-  }
-  // Shuts the connection down in both directions, then closes it.
-  void ShutdownAndClose() {
-    NetShutdown(socket_);
-    reset();
-  }
-
- private:
-  SOCKET socket_ = INVALID_SOCKET;
+struct SocketTraits {
+  using Value = SOCKET;
+  static Value Invalid() { return INVALID_SOCKET; }
+  static bool IsValid(Value value) { return value != INVALID_SOCKET; }
+  static void Close(Value value) { NetClose(value); }
 };
+// Owns a socket; closes it when dropped.
+using SocketHandle = UniqueHandle<SocketTraits>;
+
+// Shuts the connection down in both directions, then closes it.
+void ShutdownAndClose(SocketHandle& socket);
+
+struct WinsockSessionTraits {
+  using Value = bool;
+  static Value Invalid() { return false; }
+  static bool IsValid(Value started) { return started; }
+  static void Close(Value) { WSACleanup(); }
+};
+// One use of Winsock: cleaned up when dropped. Made only by StartWinsock.
+using WinsockSession = UniqueHandle<WinsockSessionTraits>;
+
+// Starts Winsock 2.2 exactly (else 10092); an empty session on failure.
+WinsockSession StartWinsock(int* err);
 
 }  // namespace nubo

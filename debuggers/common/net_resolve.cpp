@@ -1,9 +1,10 @@
-#include "debuggers/network/net_resolve.h"
+#include "debuggers/common/net_resolve.h"
 
 #include <cstdio>
 #include <new>
 
-#include "debuggers/network/socket_layer_detail.h"
+#include "debuggers/common/socket_layer_detail.h"
+#include "store/win_handles.h"
 
 // In the import library but missing from the MinGW headers.
 extern "C" INT WSAAPI GetAddrInfoExCancel(LPHANDLE lpHandle);
@@ -24,25 +25,23 @@ constexpr DWORD kAbandonCheckMs = 20;
 // drops the last reference frees it.
 struct NetResolveRequest : OVERLAPPED {
   ADDRINFOEXW* result = nullptr;
-  HANDLE event = nullptr;
+  EventHandle event;
   std::atomic<long> references{2};
   std::atomic<int32_t> status{0};
-  bool winsockStarted = false;
+  WinsockSession winsock;
   const NetResolveSystem* system = nullptr;
 };
 
 void Release(NetResolveRequest* request) {
   if (request->references.fetch_sub(1) != 1) return;
   if (request->result != nullptr) request->system->freeResult(request->result);
-  if (request->event != nullptr) CloseHandle(request->event);
-  if (request->winsockStarted) WSACleanup();
   delete request;
 }
 
 void CALLBACK NetResolveCompletion(DWORD error, DWORD /*bytes*/, LPOVERLAPPED overlapped) {
   auto* request = static_cast<NetResolveRequest*>(overlapped);
   request->status.exchange(static_cast<int32_t>(error));
-  SetEvent(request->event);
+  SetEvent(request->event.get());
   Release(request);
 }
 
@@ -131,20 +130,17 @@ int NetResolveThrough(const NetResolveSystem& system, const char* host, uint16_t
     return -1;
   }
   request->system = &system;
-  request->event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  if (request->event == nullptr) {
+  request->event.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!request->event) {
     SetError(err, static_cast<int>(GetLastError()));
     delete request;
     return -1;
   }
-  int code = 0;
-  if (NetStartup(&code) == 0) {
-    SetError(err, code);
-    CloseHandle(request->event);
+  request->winsock = StartWinsock(err);
+  if (!request->winsock) {
     delete request;
     return -1;
   }
-  request->winsockStarted = true;
 
   // Under Wine no cancel handle is ever written while a look-up pends; only
   // a handle the system really gave is used.
@@ -153,7 +149,7 @@ int NetResolveThrough(const NetResolveSystem& system, const char* host, uint16_t
                                     &NetResolveCompletion, &cancelHandle);
   int status = 0;
   if (started == WSA_IO_PENDING) {
-    const WaitOutcome outcome = WaitForCompletion(request->event, abandon);
+    const WaitOutcome outcome = WaitForCompletion(request->event.get(), abandon);
     if (outcome != WaitOutcome::kCompleted) {
       if (cancelHandle != nullptr) system.cancel(&cancelHandle);
       SetError(err, outcome == WaitOutcome::kTimedOut   ? WSAETIMEDOUT

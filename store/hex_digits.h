@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-namespace nubo::text_core {
+namespace nubo {
 
 constexpr char kLowerHexDigits[] = "0123456789abcdef";
 constexpr char kUpperHexDigits[] = "0123456789ABCDEF";
@@ -36,4 +36,4 @@ inline void WriteLowerHex(const uint8_t* bytes, unsigned n, char* out) {
   }
 }
 
-}  // namespace nubo::text_core
+}  // namespace nubo

@@ -11,7 +11,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "debuggers/network/socket_layer.h"
+#include "debuggers/common/socket_layer.h"
 
 namespace nubo {
 

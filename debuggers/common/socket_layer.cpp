@@ -1,4 +1,4 @@
-#include "debuggers/network/socket_layer.h"
+#include "debuggers/common/socket_layer.h"
 
 #include <mswsock.h>
 
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "debuggers/network/socket_layer_detail.h"
+#include "debuggers/common/socket_layer_detail.h"
 
 namespace nubo {
 
@@ -57,19 +57,22 @@ int FailedIoStatus(int* err) {
 
 }  // namespace
 
-int NetStartup(int* err) {
+WinsockSession StartWinsock(int* err) {
   WSADATA data{};
   const int code = WSAStartup(MAKEWORD(2, 2), &data);
-  if (code != 0) return Refuse(err, code);
+  if (code != 0) {
+    SetError(err, code);
+    return WinsockSession();
+  }
+  WinsockSession session(true);
   if (data.wVersion != MAKEWORD(2, 2)) {
-    WSACleanup();
-    return Refuse(err, WSAVERNOTSUPPORTED);
+    session.reset();
+    SetError(err, WSAVERNOTSUPPORTED);
+    return session;
   }
   SetError(err, 0);
-  return 1;
+  return session;
 }
-
-int NetCleanup() { return WSACleanup(); }
 
 SOCKET NetSocket(const NetAddress* address, int* err) {
   if (!ValidAddress(address)) {
@@ -87,6 +90,11 @@ void NetClose(SOCKET socket) {
 
 void NetShutdown(SOCKET socket) {
   if (socket != INVALID_SOCKET) shutdown(socket, SD_BOTH);
+}
+
+void ShutdownAndClose(SocketHandle& socket) {
+  NetShutdown(socket.get());
+  socket.reset();
 }
 
 int NetSetNonBlocking(SOCKET socket, int flag, int* err) {
