@@ -13,9 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "maintenance/registry_key.h"
 #include "maintenance/software/file_identity.h"
 #include "maintenance/software/scan_listing.h"
 #include "maintenance/software/software_service.h"
+#include "store/win_handles.h"
 
 namespace {
 
@@ -43,23 +45,22 @@ double MedianSeconds(int rounds, Work&& work) {
 // Runs a command line to completion with its output discarded.
 void RunQuietly(std::wstring command) {
   SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-  HANDLE nul = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
-                           nullptr);
+  nubo::FileHandle nul(CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                   OPEN_EXISTING, 0, nullptr));
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = nul;
-  startup.hStdError = nul;
+  startup.hStdOutput = nul.get();
+  startup.hStdError = nul.get();
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
                       &process)) {
     std::fprintf(stderr, "cannot start %ls\n", command.c_str());
     std::exit(1);
   }
-  WaitForSingleObject(process.hProcess, INFINITE);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  CloseHandle(nul);
+  const nubo::KernelHandle thread(process.hThread);
+  const nubo::KernelHandle child(process.hProcess);
+  WaitForSingleObject(child.get(), INFINITE);
 }
 
 std::wstring ProgramKey(int index) {
@@ -70,16 +71,15 @@ std::wstring ProgramKey(int index) {
 
 void RegisterPrograms() {
   for (int i = 0; i < kPrograms; ++i) {
-    HKEY key = nullptr;
+    nubo::RegistryKey key;
     RegCreateKeyExW(HKEY_LOCAL_MACHINE, ProgramKey(i).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
-                    nullptr, &key, nullptr);
+                    nullptr, key.out(), nullptr);
     const std::wstring name = L"Nubo Bench Program " + std::to_wstring(i);
     const std::wstring command = L"\"C:\\Program Files\\Nubo Bench\\uninstall" + std::to_wstring(i) + L".exe\"";
-    RegSetValueExW(key, L"DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
+    RegSetValueExW(key.get(), L"DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
                    static_cast<DWORD>((name.size() + 1) * 2));
-    RegSetValueExW(key, L"UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+    RegSetValueExW(key.get(), L"UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
                    static_cast<DWORD>((command.size() + 1) * 2));
-    RegCloseKey(key);
   }
 }
 
@@ -96,9 +96,8 @@ std::wstring MakeTree() {
     const std::wstring sub = root + L"\\s" + std::to_wstring(folder);
     CreateDirectoryW(sub.c_str(), nullptr);
     for (int file = folder; file < kTreeFiles; file += kTreeFolders) {
-      HANDLE h = CreateFileW((sub + L"\\f" + std::to_wstring(file)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             0, nullptr);
-      CloseHandle(h);
+      const nubo::FileHandle created(CreateFileW((sub + L"\\f" + std::to_wstring(file)).c_str(), GENERIC_WRITE, 0,
+                                                 nullptr, CREATE_ALWAYS, 0, nullptr));
     }
   }
   return root;

@@ -3,27 +3,12 @@
 #include <cstring>
 #include <cwchar>
 
-#include "store/unique_handle.h"
+#include "maintenance/registry_key.h"
 
 namespace nubo {
 namespace {
 
 constexpr const wchar_t* kUninstallKeyPath = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-
-struct RegKeyTraits {
-  using Value = HKEY;
-  static Value Invalid() { return nullptr; }
-  static bool IsValid(Value value) { return value != nullptr; }
-  static void Close(Value value) { RegCloseKey(value); }
-};
-using ViewKey = UniqueHandle<RegKeyTraits>;
-
-// Opens in exactly the given view, never falling back to another.
-bool OpenInView(HKEY root, const wchar_t* path, REGSAM viewFlag, ViewKey& key) {
-  if (RegOpenKeyExW(root, path, 0, KEY_READ | viewFlag, key.out()) == ERROR_SUCCESS) return true;
-  key.release();
-  return false;
-}
 
 // After a failed read (ERROR_MORE_DATA above all) the buffer's content is
 // undefined, so every refused value leaves a zeroed field.
@@ -66,8 +51,8 @@ void ReadFlag(HKEY key, const wchar_t* name, uint32_t flag, uint32_t& flags) {
 
 int SoftwareRegistryEnumerateView(HKEY hive, const wchar_t* hiveWord, REGSAM viewFlag, uint32_t baseFlags,
                                   UninstallRecordCallback callback, void* user) {
-  ViewKey uninstall;
-  if (!OpenInView(hive, kUninstallKeyPath, viewFlag, uninstall)) return 1;
+  RegistryKey uninstall;
+  if (!uninstall.OpenForReadInView(hive, kUninstallKeyPath, viewFlag)) return 1;
   UninstallRegistryRecord record;
   wchar_t subkeyName[kRegistrySubkeyNameUnits];
   for (DWORD index = 0;; ++index) {
@@ -76,8 +61,8 @@ int SoftwareRegistryEnumerateView(HKEY hive, const wchar_t* hiveWord, REGSAM vie
         RegEnumKeyExW(uninstall.get(), index, subkeyName, &nameUnits, nullptr, nullptr, nullptr, nullptr);
     if (status == ERROR_NO_MORE_ITEMS) return 1;
     if (status != ERROR_SUCCESS) continue;
-    ViewKey subkey;
-    if (!OpenInView(uninstall.get(), subkeyName, viewFlag, subkey)) continue;
+    RegistryKey subkey;
+    if (!subkey.OpenForReadInView(uninstall.get(), subkeyName, viewFlag)) continue;
 
     std::memset(&record, 0, sizeof(record));
     record.flags = baseFlags;

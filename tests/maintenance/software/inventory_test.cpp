@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "maintenance/registry_key.h"
 #include "maintenance/software/software_inventory.h"
 #include "maintenance/software/software_service.h"
 #include "maintenance/software/software_texts.h"
@@ -31,19 +32,16 @@ class ProbeKeys {
     for (const auto& [hive, view, name] : made_) RegDeleteKeyExW(hive, (kUninstall + name).c_str(), view, 0);
   }
   HKEY Make(HKEY hive, REGSAM view, const std::wstring& name) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(hive, (kUninstall + name).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS) {
+    RegistryKey key;
+    if (RegCreateKeyExW(hive, (kUninstall + name).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr,
+                        key.out(), nullptr) != ERROR_SUCCESS) {
       throw std::runtime_error("cannot create the probe key");
     }
     made_.push_back({hive, view, name});
-    keys_.push_back(key);
-    return key;
+    keys_.push_back(std::move(key));
+    return keys_.back().get();
   }
-  void Close() {
-    for (HKEY key : keys_) RegCloseKey(key);
-    keys_.clear();
-  }
+  void Close() { keys_.clear(); }
   static void Text(HKEY key, const wchar_t* name, const std::wstring& value, DWORD type = REG_SZ) {
     RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
@@ -59,7 +57,7 @@ class ProbeKeys {
     std::wstring name;
   };
   std::vector<Made> made_;
-  std::vector<HKEY> keys_;
+  std::vector<RegistryKey> keys_;
 };
 
 std::vector<RegisteredSoftware> Probes(const std::vector<RegisteredSoftware>& all) {
