@@ -47,7 +47,7 @@ function(nubo_add_fuzzer)
 endfunction()
 
 # Folders with portable cores add their native targets here.
-foreach(folder IN ITEMS store datatools debuggers)
+foreach(folder IN ITEMS store datatools debuggers maintenance)
   if(EXISTS "${PROJECT_SOURCE_DIR}/${folder}/portable.cmake")
     include("${PROJECT_SOURCE_DIR}/${folder}/portable.cmake")
   endif()

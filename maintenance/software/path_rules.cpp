@@ -1,0 +1,137 @@
+#include "maintenance/software/path_rules.h"
+
+#include <cwctype>
+#include <vector>
+
+#include "maintenance/software/software_limits.h"
+#include "store/win_handles.h"
+
+namespace nubo {
+namespace {
+
+bool IsSeparator(wchar_t unit) { return unit == L'\\' || unit == L'/'; }
+
+bool IsAsciiLetter(wchar_t unit) { return (unit >= L'A' && unit <= L'Z') || (unit >= L'a' && unit <= L'z'); }
+
+// "X:\..." or "\\...": input that GetFullPathNameW resolves without the
+// current folder or the current folder of a drive.
+bool IsAbsoluteInput(std::wstring_view path) {
+  if (path.size() >= 3 && IsAsciiLetter(path[0]) && path[1] == L':' && IsSeparator(path[2])) return true;
+  return path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
+}
+
+bool Fails(DWORD error) {
+  SetLastError(error);
+  return false;
+}
+
+// The known folders whose loss would damage the profile or the system.
+const KNOWNFOLDERID* const kProtectedFolders[] = {
+    &FOLDERID_Profile,     &FOLDERID_Desktop,        &FOLDERID_PublicDesktop,  &FOLDERID_Programs,
+    &FOLDERID_CommonPrograms, &FOLDERID_ProgramData, &FOLDERID_Documents,      &FOLDERID_Downloads,
+    &FOLDERID_Pictures,    &FOLDERID_Music,          &FOLDERID_Videos,         &FOLDERID_Favorites,
+    &FOLDERID_SavedGames,  &FOLDERID_RoamingAppData, &FOLDERID_LocalAppData,   &FOLDERID_ProgramFiles,
+    &FOLDERID_ProgramFilesX86, &FOLDERID_Windows};
+static_assert(sizeof(kProtectedFolders) / sizeof(kProtectedFolders[0]) == 18);
+
+}  // namespace
+
+std::wstring TrimPath(std::wstring_view path) {
+  size_t begin = 0;
+  size_t end = path.size();
+  while (begin < end && std::iswspace(path[begin])) ++begin;
+  while (end > begin && std::iswspace(path[end - 1])) --end;
+  std::wstring text(path.substr(begin, end - begin));
+  if (text.size() > 1 && text.front() == L'"' && text.back() == L'"') text = text.substr(1, text.size() - 2);
+  while (text.size() > 3 && IsSeparator(text.back())) text.pop_back();
+  return text;
+}
+
+std::wstring CanonicalizePath(std::wstring_view path) {
+  if (path.empty() || !IsAbsoluteInput(path)) return {};
+  const std::wstring input(path);
+  std::vector<wchar_t> buffer(kPathBufferUnits);
+  const DWORD length = GetFullPathNameW(input.c_str(), kPathBufferUnits, buffer.data(), nullptr);
+  if (length == 0 || length > kPathBufferUnits - 1) return {};
+  return TrimPath(std::wstring_view(buffer.data(), length));
+}
+
+bool PathsEqual(std::wstring_view a, std::wstring_view b) {
+  const std::wstring left = CanonicalizePath(a);
+  const std::wstring right = CanonicalizePath(b);
+  if (left.empty() || right.empty()) return false;
+  return _wcsicmp(left.c_str(), right.c_str()) == 0;
+}
+
+bool IsPathUnder(std::wstring_view path, std::wstring_view ancestor) {
+  const std::wstring inner = FoldPathCase(CanonicalizePath(path));
+  std::wstring outer = FoldPathCase(CanonicalizePath(ancestor));
+  if (inner.empty() || outer.empty()) return false;
+  if (outer.back() != L'\\') outer.push_back(L'\\');
+  return inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0;
+}
+
+std::wstring FoldPathCase(std::wstring_view path) {
+  std::wstring folded(path);
+  for (wchar_t& unit : folded) unit = static_cast<wchar_t>(std::towlower(unit));
+  return folded;
+}
+
+std::wstring PathFileName(std::wstring_view path) {
+  const std::wstring trimmed = TrimPath(path);
+  const size_t separator = trimmed.find_last_of(L"\\/");
+  return separator == std::wstring::npos ? trimmed : trimmed.substr(separator + 1);
+}
+
+std::wstring ParentDirectory(std::wstring_view path) {
+  const size_t separator = path.find_last_of(L"\\/");
+  return separator == std::wstring_view::npos ? std::wstring() : std::wstring(path.substr(0, separator));
+}
+
+bool IsOnLocalDrive(std::wstring_view path) {
+  if (path.size() < 3 || !std::iswalpha(path[0]) || path[1] != L':' || !IsSeparator(path[2])) return false;
+  const wchar_t root[] = {path[0], L':', L'\\', L'\0'};
+  const UINT type = GetDriveTypeW(root);
+  return type == DRIVE_REMOVABLE || type == DRIVE_FIXED || type == DRIVE_RAMDISK;
+}
+
+bool CheckPathAttributes(std::wstring_view path) {
+  if (!IsOnLocalDrive(path)) return Fails(ERROR_INVALID_DRIVE);
+  const std::wstring canonical = CanonicalizePath(path);
+  if (canonical.empty()) return Fails(ERROR_BAD_PATHNAME);
+  for (size_t index = 3; index <= canonical.size(); ++index) {
+    const bool atEnd = index == canonical.size();
+    if (!atEnd && !IsSeparator(canonical[index])) continue;
+    const std::wstring prefix = atEnd ? canonical : canonical.substr(0, index);
+    const DWORD attributes = GetFileAttributesW(prefix.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;  // its own last error
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return Fails(ERROR_CANT_ACCESS_FILE);
+  }
+  // A successful attribute read leaves whatever error came before.
+  SetLastError(ERROR_SUCCESS);
+  return true;
+}
+
+bool IsProtectedLocation(std::wstring_view path) {
+  const std::wstring canonical = CanonicalizePath(path);
+  if (canonical.size() < 4) return true;
+  for (const KNOWNFOLDERID* id : kProtectedFolders) {
+    const std::wstring folder = GetKnownFolderPath(*id);
+    if (folder.empty()) continue;
+    if (PathsEqual(canonical, folder) || IsPathUnder(folder, canonical)) return true;
+  }
+  const std::wstring profile = GetKnownFolderPath(FOLDERID_Profile);
+  if (!profile.empty() && PathsEqual(canonical, profile + L"\\AppData")) return true;
+  const std::wstring windows = FoldPathCase(CanonicalizePath(GetKnownFolderPath(FOLDERID_Windows)));
+  if (windows.empty()) return false;
+  const std::wstring inside = windows + L"\\";
+  return FoldPathCase(canonical).compare(0, inside.size(), inside) == 0;
+}
+
+std::wstring GetKnownFolderPath(REFKNOWNFOLDERID id) {
+  CoTaskMemPtr<wchar_t> text;
+  if (FAILED(SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, text.out())) || !text) return {};
+  return std::wstring(text.get());
+}
+
+}  // namespace nubo

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+#include <string_view>
+
+namespace nubo {
+
+// Path rules of the software tools. None throws: a bad, refused or
+// unreadable path gives an empty text or false.
+
+// Blanks, then one surrounding pair of double quotes, then trailing
+// separators while longer than a drive root.
+std::wstring TrimPath(std::wstring_view path);
+// Absolute form without surrounding blanks, quotes or trailing separators.
+// Relative, root-relative ("\x") and drive-relative ("C:x") input gives empty:
+// it would resolve against the current folder.
+std::wstring CanonicalizePath(std::wstring_view path);
+bool PathsEqual(std::wstring_view a, std::wstring_view b);
+// Strictly inside: a path is not under itself.
+bool IsPathUnder(std::wstring_view path, std::wstring_view ancestor);
+std::wstring FoldPathCase(std::wstring_view path);
+std::wstring PathFileName(std::wstring_view path);
+// Before the last separator ("C:\App.exe" -> "C:"), or empty.
+std::wstring ParentDirectory(std::wstring_view path);
+// A drive-letter path on a removable, fixed or RAM disk.
+bool IsOnLocalDrive(std::wstring_view path);
+// Local, existing, and no reparse point on the way. On failure the last
+// error tells why: not found, ERROR_INVALID_DRIVE (not local),
+// ERROR_BAD_PATHNAME (no canonical form) or ERROR_CANT_ACCESS_FILE.
+bool CheckPathAttributes(std::wstring_view path);
+// A drive root, a protected known folder or one of its ancestors, the
+// profile's AppData, or anything inside the Windows folder.
+bool IsProtectedLocation(std::wstring_view path);
+std::wstring GetKnownFolderPath(REFKNOWNFOLDERID id);
+
+}  // namespace nubo
