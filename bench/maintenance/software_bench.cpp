@@ -64,9 +64,9 @@ void RunQuietly(std::wstring command) {
 }
 
 std::wstring ProgramKey(int index) {
-  wchar_t name[64];
-  swprintf(name, 64, L"%lsNuboBench%04d", kUninstall, index);
-  return name;
+  wchar_t name[16];
+  swprintf(name, 16, L"NuboBench%04d", index);
+  return kUninstall + std::wstring(name);
 }
 
 void RegisterPrograms() {

@@ -81,7 +81,8 @@ std::wstring ExtractExecutablePath(std::wstring_view text) {
   path.erase(0, begin);
   if (!path.empty() && path.front() == L'"') path.erase(0, 1);
   while (!path.empty() && (path.back() == L'"' || std::iswspace(path.back()))) path.pop_back();
-  if (!IsOnLocalDrive(path) || !CheckPathAttributes(path)) return {};
+  // CheckPathAttributes holds the local-drive test.
+  if (!CheckPathAttributes(path)) return {};
   const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return {};
   return path;
