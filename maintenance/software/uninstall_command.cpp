@@ -30,8 +30,9 @@ std::wstring SystemInstallerPath() {
   return std::wstring(folder, length) + L"\\" + kInstallerName;
 }
 
+// The identity takes the local-drive test first, so no other drive is touched.
 bool IsExistingLocalFile(const std::wstring& path) {
-  if (!IsOnLocalDrive(path) || GetFileIdentity(path).empty()) return false;
+  if (GetFileIdentity(path).empty()) return false;
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }

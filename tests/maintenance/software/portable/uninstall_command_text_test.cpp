@@ -58,6 +58,9 @@ TEST(UninstallCommandText, SplitsQuotedAndUnquotedForms) {
     EXPECT_EQ(exe, c.split ? c.exe : L"untouched") << c.command;
     EXPECT_EQ(arguments, c.split ? c.arguments : L"untouched") << c.command;
   }
+  // Blanks up to the end of a view that is not the end of its text.
+  std::wstring exe, arguments;
+  EXPECT_FALSE(SplitUninstallCommand(std::wstring_view(L"    ").substr(0, 3), exe, arguments));
 }
 
 }  // namespace
