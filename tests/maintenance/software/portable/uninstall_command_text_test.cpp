@@ -24,6 +24,7 @@ TEST(UninstallCommandText, TextRulesAndSplitEdges) {
   };
   const std::vector<Case> cases = {
       {L" \t\"C:\\u.exe\"", true, L"C:\\u.exe", L""},
+      {L"\"C:\\u.exe\" /S", true, L"C:\\u.exe", L" /S"},
       {L"\"C:\\u.exe\"/S", false, L"", L""},
       {L"\"C:\\u.exe /S", false, L"", L""},
       {L"\"", false, L"", L""},
