@@ -61,13 +61,8 @@ class Connection:
             self.cond.notify_all()
 
     def take(self, count, timeout):
-        deadline = time.monotonic() + timeout
         with self.cond:
-            while len(self.data) < count and self.open:
-                left = deadline - time.monotonic()
-                if left <= 0:
-                    break
-                self.cond.wait(left)
+            self.cond.wait_for(lambda: len(self.data) >= count or not self.open, timeout)
             taken = bytes(self.data)
             self.data.clear()
             return ("open" if self.open else "closed"), taken
@@ -100,13 +95,8 @@ class Datagrams:
             pass
 
     def take(self, count, timeout):
-        deadline = time.monotonic() + timeout
         with self.cond:
-            while len(self.items) < count:
-                left = deadline - time.monotonic()
-                if left <= 0:
-                    break
-                self.cond.wait(left)
+            self.cond.wait_for(lambda: len(self.items) >= count, timeout)
             taken, self.items = self.items, []
             return taken
 

@@ -75,13 +75,8 @@ class End:
                 break
 
     def take(self, count, timeout):
-        deadline = time.monotonic() + timeout
         with self.cond:
-            while len(self.data) < count:
-                left = deadline - time.monotonic()
-                if left <= 0:
-                    break
-                self.cond.wait(left)
+            self.cond.wait_for(lambda: len(self.data) >= count, timeout)
             taken = bytes(self.data)
             self.data.clear()
             return taken
