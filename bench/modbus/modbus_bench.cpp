@@ -103,7 +103,7 @@ double MasterLoop(int port) {
   while (Clock::now() - start < std::chrono::seconds(kSeconds)) {
     if (session.Call("request", {{"functionCode", 3}})["type"] != "modbus.request.result") return -1;
     do {
-      std::this_thread::sleep_for(std::chrono::microseconds(200));
+      std::this_thread::yield();
       session.Poll();
     } while (session.snapshot()["pending"] == true);
     if (!session.Error().empty()) return -1;

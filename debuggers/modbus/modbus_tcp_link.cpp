@@ -10,6 +10,7 @@
 #include "debuggers/modbus/modbus_texts.h"
 #include "debuggers/common/failure_text.h"
 #include "debuggers/common/socket_layer.h"
+#include "store/win_handles.h"
 
 namespace nubo {
 namespace {
@@ -52,9 +53,17 @@ bool WaitReady(SOCKET socket, bool write, uint32_t timeoutMs, int* code) {
   return NetSelect(&entry, 1, timeoutMs, code) > 0;
 }
 
+// The receive wait is an event the socket sets on arriving data: under Wine a
+// select() costs several milliseconds even when the data is already there,
+// while a wait on the event returns as soon as it is set.
 class TcpLink final : public ModbusLink {
  public:
-  explicit TcpLink(SocketHandle socket) : socket_(std::move(socket)) {}
+  explicit TcpLink(SocketHandle socket) : socket_(std::move(socket)), readable_(WSACreateEvent()) {
+    if (!readable_) FailSystem(texts::kOpSetTcp, WSAGetLastError());
+    if (WSAEventSelect(socket_.get(), readable_.get(), FD_READ | FD_CLOSE) != 0) {
+      FailSystem(texts::kOpSetTcp, WSAGetLastError());
+    }
+  }
 
   bool IsTcp() const override { return true; }
 
@@ -77,10 +86,12 @@ class TcpLink final : public ModbusLink {
   size_t ReceiveSome(uint8_t* buffer, size_t size) override {
     size_t length = 0;
     int code = 0;
+    // Reset before the receive: data arriving after it sets the event again.
+    WSAResetEvent(readable_.get());
     const int status = NetRecv(socket_.get(), buffer, size, &length, &code);
     if (status == kNetDone && length > 0) return length;
     if (status == kNetWouldBlock) {
-      WaitReady(socket_.get(), false, kRetryWaitMs, &code);
+      WaitForSingleObject(readable_.get(), kRetryWaitMs);
       return 0;
     }
     throw std::runtime_error(std::string(texts::kTcpReceive));
@@ -88,6 +99,7 @@ class TcpLink final : public ModbusLink {
 
  private:
   SocketHandle socket_;
+  EventHandle readable_;
 };
 
 }  // namespace
