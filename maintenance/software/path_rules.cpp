@@ -88,15 +88,36 @@ std::wstring ParentDirectory(std::wstring_view path) {
   return separator == std::wstring_view::npos ? std::wstring() : std::wstring(path.substr(0, separator));
 }
 
+UINT DriveTypeCache::TypeOf(wchar_t letter) {
+  const wchar_t root[] = {letter, L':', L'\\', L'\0'};
+  // Other letters than A to Z name no drive, but the system answers for them.
+  if (!IsAsciiLetter(letter)) return GetDriveTypeW(root);
+  const size_t slot = static_cast<size_t>((letter | 0x20) - L'a');
+  if (!asked_[slot]) {
+    types_[slot] = GetDriveTypeW(root);
+    asked_[slot] = true;
+  }
+  return types_[slot];
+}
+
 bool IsOnLocalDrive(std::wstring_view path) {
+  DriveTypeCache drives;
+  return IsOnLocalDrive(path, drives);
+}
+
+bool IsOnLocalDrive(std::wstring_view path, DriveTypeCache& drives) {
   if (path.size() < 3 || !std::iswalpha(path[0]) || path[1] != L':' || !IsSeparator(path[2])) return false;
-  const wchar_t root[] = {path[0], L':', L'\\', L'\0'};
-  const UINT type = GetDriveTypeW(root);
+  const UINT type = drives.TypeOf(path[0]);
   return type == DRIVE_REMOVABLE || type == DRIVE_FIXED || type == DRIVE_RAMDISK;
 }
 
 bool CheckPathAttributes(std::wstring_view path) {
-  if (!IsOnLocalDrive(path)) return Fails(ERROR_INVALID_DRIVE);
+  DriveTypeCache drives;
+  return CheckPathAttributes(path, drives);
+}
+
+bool CheckPathAttributes(std::wstring_view path, DriveTypeCache& drives) {
+  if (!IsOnLocalDrive(path, drives)) return Fails(ERROR_INVALID_DRIVE);
   const std::wstring canonical = CanonicalizePath(path);
   if (canonical.empty()) return Fails(ERROR_BAD_PATHNAME);
   for (size_t index = 3; index <= canonical.size(); ++index) {

@@ -25,12 +25,25 @@ std::wstring FoldPathCase(std::wstring_view path);
 std::wstring PathFileName(std::wstring_view path);
 // Before the last separator ("C:\App.exe" -> "C:"), or empty.
 std::wstring ParentDirectory(std::wstring_view path);
+// Drive types asked during one pass over many paths, each letter once. It
+// lives no longer than that pass, so a drive mounted later is seen.
+class DriveTypeCache {
+ public:
+  UINT TypeOf(wchar_t letter);
+
+ private:
+  UINT types_[26] = {};
+  bool asked_[26] = {};
+};
+
 // A drive-letter path on a removable, fixed or RAM disk.
 bool IsOnLocalDrive(std::wstring_view path);
+bool IsOnLocalDrive(std::wstring_view path, DriveTypeCache& drives);
 // Local, existing, and no reparse point on the way. On failure the last
 // error tells why: not found, ERROR_INVALID_DRIVE (not local),
 // ERROR_BAD_PATHNAME (no canonical form) or ERROR_CANT_ACCESS_FILE.
 bool CheckPathAttributes(std::wstring_view path);
+bool CheckPathAttributes(std::wstring_view path, DriveTypeCache& drives);
 // A drive root, a protected known folder or one of its ancestors, the
 // profile's AppData, or anything inside the Windows folder.
 bool IsProtectedLocation(std::wstring_view path);

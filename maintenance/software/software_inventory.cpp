@@ -18,6 +18,7 @@ struct ReadContext {
   std::vector<RegisteredSoftware>* list;
   const std::function<bool()>* stop;
   bool stopped = false;
+  DriveTypeCache drives;  // one listing's drive types
 };
 
 int OnUninstallRegistryRecord(const UninstallRegistryRecord& record, void* user) {
@@ -33,8 +34,10 @@ int OnUninstallRegistryRecord(const UninstallRegistryRecord& record, void* user)
   program.publisher = Utf16ToUtf8(record.publisher);
   program.installLocation = Utf16ToUtf8(record.installLocation);
   program.registryPath = FormatRegistryLocation(program.id);
-  program.mainExecutablePath = ExtractExecutablePath(record.displayIcon);
-  if (program.mainExecutablePath.empty()) program.mainExecutablePath = ExtractExecutablePath(record.uninstallString);
+  program.mainExecutablePath = ExtractExecutablePath(record.displayIcon, context.drives);
+  if (program.mainExecutablePath.empty()) {
+    program.mainExecutablePath = ExtractExecutablePath(record.uninstallString, context.drives);
+  }
   if (program.installLocation.empty()) {
     const std::wstring parent = ParentDirectory(program.mainExecutablePath);
     if (!parent.empty()) {
@@ -56,7 +59,7 @@ int OnUninstallRegistryRecord(const UninstallRegistryRecord& record, void* user)
 
 std::vector<RegisteredSoftware> ReadInstalledSoftware(const std::function<bool()>& stop) {
   std::vector<RegisteredSoftware> list;
-  ReadContext context{&list, &stop};
+  ReadContext context{&list, &stop, false, {}};
   if (SoftwareRegistryEnumerate(&OnUninstallRegistryRecord, &context) == 0) {
     throw std::runtime_error(std::string(kInventoryReadFailed));
   }
@@ -70,6 +73,11 @@ bool CompareSoftwareByDisplayName(const RegisteredSoftware& a, const RegisteredS
 }
 
 std::wstring ExtractExecutablePath(std::wstring_view text) {
+  DriveTypeCache drives;
+  return ExtractExecutablePath(text, drives);
+}
+
+std::wstring ExtractExecutablePath(std::wstring_view text, DriveTypeCache& drives) {
   if (text.size() < 4) return {};
   std::wstring lower(text);
   for (wchar_t& unit : lower) unit = static_cast<wchar_t>(std::towlower(unit));
@@ -82,7 +90,7 @@ std::wstring ExtractExecutablePath(std::wstring_view text) {
   if (!path.empty() && path.front() == L'"') path.erase(0, 1);
   while (!path.empty() && (path.back() == L'"' || std::iswspace(path.back()))) path.pop_back();
   // CheckPathAttributes holds the local-drive test.
-  if (!CheckPathAttributes(path)) return {};
+  if (!CheckPathAttributes(path, drives)) return {};
   const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return {};
   return path;

@@ -11,6 +11,8 @@
 
 namespace nubo {
 
+class DriveTypeCache;
+
 // The public record of one installed program (UTF-8 texts).
 struct SoftwareEntry {
   std::string id;
@@ -43,6 +45,7 @@ bool CompareSoftwareByDisplayName(const RegisteredSoftware& a, const RegisteredS
 
 // The local, existing executable a DisplayIcon or uninstall text names.
 std::wstring ExtractExecutablePath(std::wstring_view text);
+std::wstring ExtractExecutablePath(std::wstring_view text, DriveTypeCache& drives);
 
 // The first record whose id and display name are byte for byte equal.
 const RegisteredSoftware* FindRegisteredSoftware(const std::vector<RegisteredSoftware>& list, std::string_view id,

@@ -39,6 +39,8 @@ inline constexpr size_t kRecordPublisherUnits = 256;
 inline constexpr size_t kRecordInstallLocationUnits = 1024;
 inline constexpr size_t kRecordCommandUnits = 2048;
 inline constexpr size_t kRegistrySubkeyNameUnits = 512;
+// Longer than every uninstall value name read; longer names are skipped.
+inline constexpr uint32_t kRegistryValueNameUnits = 32;
 inline constexpr uint32_t kExpandBufferUnits = 2048;
 
 }  // namespace nubo

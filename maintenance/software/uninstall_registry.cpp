@@ -10,17 +10,16 @@ namespace {
 
 constexpr const wchar_t* kUninstallKeyPath = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
-// After a failed read (ERROR_MORE_DATA above all) the buffer's content is
-// undefined, so every refused value leaves a zeroed field.
+// Holds the largest text field; a value that does not fit here fits none.
+constexpr DWORD kValueDataBytes = kRecordCommandUnits * sizeof(wchar_t);
+static_assert(kRecordCommandUnits >= kRecordInstallLocationUnits && kRecordCommandUnits >= kRecordDisplayNameUnits);
+
+// A value that failed to read, is wrongly typed or is larger than its field
+// leaves that field zeroed (as a refused RegQueryValueExW would).
 template <size_t Units>
-void ReadTextValue(HKEY key, const wchar_t* name, wchar_t (&field)[Units]) {
-  DWORD type = 0;
-  DWORD bytes = sizeof(field);
-  const LSTATUS status = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(field), &bytes);
-  if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
-    std::memset(field, 0, sizeof(field));
-    return;
-  }
+void TakeTextValue(DWORD type, const BYTE* data, DWORD bytes, wchar_t (&field)[Units]) {
+  if ((type != REG_SZ && type != REG_EXPAND_SZ) || bytes > sizeof(field)) return;
+  std::memcpy(field, data, bytes);
   field[Units - 1] = L'\0';
   if (type != REG_EXPAND_SZ) return;
   wchar_t expanded[kExpandBufferUnits];
@@ -30,21 +29,64 @@ void ReadTextValue(HKEY key, const wchar_t* name, wchar_t (&field)[Units]) {
   field[Units - 1] = L'\0';
 }
 
-bool ReadDwordValue(HKEY key, const wchar_t* name, DWORD& value) {
-  DWORD type = 0;
-  DWORD bytes = sizeof(value);
-  value = 0;
-  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &bytes) == ERROR_SUCCESS &&
-      type == REG_DWORD && bytes == sizeof(value)) {
-    return true;
-  }
-  value = 0;
-  return false;
+bool TakeDwordValue(DWORD type, const BYTE* data, DWORD bytes, DWORD& value) {
+  if (type != REG_DWORD || bytes != sizeof(value)) return false;
+  std::memcpy(&value, data, sizeof(value));
+  return true;
 }
 
-void ReadFlag(HKEY key, const wchar_t* name, uint32_t flag, uint32_t& flags) {
-  DWORD value = 0;
-  if (ReadDwordValue(key, name, value) && value != 0) flags |= flag;
+bool NameIs(const wchar_t* name, DWORD units, const wchar_t* wanted) {
+  // The registry's own case rule for value names.
+  return CompareStringOrdinal(name, static_cast<int>(units), wanted, -1, TRUE) == CSTR_EQUAL;
+}
+
+// Files one value of a subkey into the record, by its name.
+void TakeValue(const wchar_t* name, DWORD units, DWORD type, const BYTE* data, DWORD bytes,
+               UninstallRegistryRecord& record) {
+  DWORD number = 0;
+  if (NameIs(name, units, L"DisplayName")) {
+    TakeTextValue(type, data, bytes, record.displayName);
+  } else if (NameIs(name, units, L"DisplayVersion")) {
+    TakeTextValue(type, data, bytes, record.displayVersion);
+  } else if (NameIs(name, units, L"Publisher")) {
+    TakeTextValue(type, data, bytes, record.publisher);
+  } else if (NameIs(name, units, L"InstallLocation")) {
+    TakeTextValue(type, data, bytes, record.installLocation);
+  } else if (NameIs(name, units, L"DisplayIcon")) {
+    TakeTextValue(type, data, bytes, record.displayIcon);
+  } else if (NameIs(name, units, L"UninstallString")) {
+    TakeTextValue(type, data, bytes, record.uninstallString);
+  } else if (NameIs(name, units, L"QuietUninstallString")) {
+    TakeTextValue(type, data, bytes, record.quietUninstallString);
+  } else if (NameIs(name, units, L"SystemComponent")) {
+    if (TakeDwordValue(type, data, bytes, number) && number != 0) record.flags |= kRecordSystemComponent;
+  } else if (NameIs(name, units, L"NoRemove")) {
+    if (TakeDwordValue(type, data, bytes, number) && number != 0) record.flags |= kRecordNoRemove;
+  } else if (NameIs(name, units, L"WindowsInstaller")) {
+    if (TakeDwordValue(type, data, bytes, number) && number != 0) record.flags |= kRecordWindowsInstaller;
+  } else if (NameIs(name, units, L"EstimatedSize")) {
+    if (TakeDwordValue(type, data, bytes, number)) record.estimatedSizeBytes = static_cast<uint64_t>(number) << 10;
+  }
+}
+
+// One pass over the subkey's values instead of one query per field: each
+// registry call is a round trip to the registry's owner.
+void ReadValues(HKEY key, UninstallRegistryRecord& record) {
+  wchar_t name[kRegistryValueNameUnits];
+  alignas(DWORD) BYTE data[kValueDataBytes];
+  for (DWORD index = 0;; ++index) {
+    DWORD units = kRegistryValueNameUnits;
+    DWORD type = 0;
+    DWORD bytes = sizeof(data);
+    const LSTATUS status = RegEnumValueW(key, index, name, &units, nullptr, &type, data, &bytes);
+    if (status == ERROR_NO_MORE_ITEMS) return;
+    // Data too large for every field, or a name longer than every wanted
+    // one: nothing to take, the field stays zeroed.
+    if (status == ERROR_MORE_DATA) continue;
+    // A key deleted under us: no later value can be read either.
+    if (status != ERROR_SUCCESS) return;
+    TakeValue(name, units, type, data, bytes, record);
+  }
 }
 
 }  // namespace
@@ -66,20 +108,7 @@ int SoftwareRegistryEnumerateView(HKEY hive, const wchar_t* hiveWord, REGSAM vie
 
     std::memset(&record, 0, sizeof(record));
     record.flags = baseFlags;
-    ReadTextValue(subkey.get(), L"DisplayName", record.displayName);
-    ReadTextValue(subkey.get(), L"DisplayVersion", record.displayVersion);
-    ReadTextValue(subkey.get(), L"Publisher", record.publisher);
-    ReadTextValue(subkey.get(), L"InstallLocation", record.installLocation);
-    ReadTextValue(subkey.get(), L"DisplayIcon", record.displayIcon);
-    ReadTextValue(subkey.get(), L"UninstallString", record.uninstallString);
-    ReadTextValue(subkey.get(), L"QuietUninstallString", record.quietUninstallString);
-    ReadFlag(subkey.get(), L"SystemComponent", kRecordSystemComponent, record.flags);
-    ReadFlag(subkey.get(), L"NoRemove", kRecordNoRemove, record.flags);
-    ReadFlag(subkey.get(), L"WindowsInstaller", kRecordWindowsInstaller, record.flags);
-    DWORD kibibytes = 0;
-    if (ReadDwordValue(subkey.get(), L"EstimatedSize", kibibytes)) {
-      record.estimatedSizeBytes = static_cast<uint64_t>(kibibytes) << 10;
-    }
+    ReadValues(subkey.get(), record);
     std::swprintf(record.id, kRecordIdUnits, L"%ls|%ls|%ls", hiveWord, (baseFlags & kRecordView64) ? L"64" : L"32",
                   subkeyName);
     record.id[kRecordIdUnits - 1] = L'\0';

@@ -186,6 +186,27 @@ TEST(SoftwareInventory, FieldsAreReadWholeOrLeftEmpty) {
   EXPECT_EQ(asked, 2);
 }
 
+TEST(SoftwareInventory, ValueNamesMatchIgnoringCaseAndOversizedValuesLeaveOnlyTheirField) {
+  ProbeKeys keys;
+  HKEY key = keys.Make(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, L"NuboProbeCase");
+  ProbeKeys::Text(key, std::wstring(40, L'v').c_str(), L"a name longer than any read");
+  ProbeKeys::Text(key, L"displayNAME", L"Nubo Case");
+  ProbeKeys::Text(key, L"UNINSTALLSTRING", L"C:\\" + std::wstring(3000, L'u'));  // larger than every field
+  ProbeKeys::Text(key, L"quietuninstallstring", L"quiet");
+  ProbeKeys::Text(key, L"DisplayVersion", std::wstring(191, L'9'));  // terminator fills the field
+  ProbeKeys::Dword(key, L"estimatedsize", 3);
+  ProbeKeys::Dword(key, L"noremove", 1);
+  keys.Close();
+
+  const auto programs = Probes(ReadInstalledSoftware({}));
+  ASSERT_EQ(programs.size(), 1u);
+  EXPECT_EQ(programs[0].displayName, "Nubo Case");
+  EXPECT_EQ(programs[0].uninstallCommand, L"quiet");
+  EXPECT_EQ(programs[0].displayVersion, std::string(191, '9'));
+  EXPECT_EQ(programs[0].estimatedSizeBytes, 3072u);
+  EXPECT_TRUE(programs[0].noRemove);
+}
+
 TEST(SoftwareInventory, RegistryLocationsAndKeyNamesFromIds) {
   struct Case {
     std::string id, location;

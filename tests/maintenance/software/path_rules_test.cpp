@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "maintenance/software/path_rules.h"
@@ -71,6 +72,14 @@ TEST(PathRules, OnlyDriveLetterPathsOnLocalDisksAreLocal) {
                                          {L"\\\\?\\C:\\windows", false},
                                          {L"1:\\", false}}) {
     EXPECT_EQ(IsOnLocalDrive(c.path), c.local) << c.path;
+  }
+  // One cache across paths of local, remote and missing drives, each asked twice.
+  DriveTypeCache drives;
+  for (int round = 0; round < 2; ++round) {
+    for (const auto& [path, local] :
+         {std::pair{L"c:\\x", true}, {L"N:\\x", false}, {L"C:\\x", true}, {L"q:\\", false}}) {
+      EXPECT_EQ(IsOnLocalDrive(path, drives), local) << path;
+    }
   }
 }
 
