@@ -1,6 +1,7 @@
 // The MQTT client's TCP side: connect to the first address that answers,
 // the bounded send loop, the plain receive and closing.
 
+#include <algorithm>
 #include <chrono>
 
 #include "debuggers/mqtt/mqtt_transport.h"
@@ -52,13 +53,17 @@ bool MqttSendAll(SOCKET socket, const uint8_t* data, size_t length, const MqttAb
       text.assign(mqtt::text::kSendTimeout);
       return false;
     }
-    if (!MqttWaitSocket(socket, true, mqtt::kAbortSliceMs)) continue;
     size_t chunk = length - done;
     if (chunk > mqtt::kMaxSendChunk) chunk = mqtt::kMaxSendChunk;
     size_t sent = 0;
     int code = 0;
+    // Send first and wait only on a full socket: under Wine every select()
+    // costs as much as the send itself.
     const int status = NetSend(socket, data + done, chunk, &sent, &code);
-    if (status == kNetWouldBlock) continue;  // ready, then full again: wait once more
+    if (status == kNetWouldBlock) {
+      MqttWaitSocket(socket, true, mqtt::kAbortSliceMs);
+      continue;
+    }
     if (status != kNetDone || sent == 0) {
       text = FormatWinsockFailure(mqtt::text::kOpSend, code);
       return false;
@@ -111,19 +116,27 @@ bool MqttConnection::Send(const uint8_t* data, size_t length, const MqttAbortTes
 }
 
 int MqttConnection::Receive(std::vector<uint8_t>& out, std::string& text, const MqttAbortTest& abort,
-                            const std::atomic<bool>* wake) {
+                            const std::atomic<bool>* wake, size_t room) {
   out.clear();
   if (abort()) return 0;
-  return tls_ ? ReceiveTls(out, text, abort, wake) : ReceivePlain(out, text, abort, wake);
+  return tls_ ? ReceiveTls(out, text, abort, wake) : ReceivePlain(out, text, wake, room);
 }
 
-int MqttConnection::ReceivePlain(std::vector<uint8_t>& out, std::string& text, const MqttAbortTest& /*abort*/,
-                                 const std::atomic<bool>* wake) {
-  if (!MqttWaitReadable(socket_.get(), wake)) return 0;
-  out.resize(mqtt::kSocketReadBytes);
+// Reads first and waits only when nothing is there: a flood is taken in large
+// reads without a select() before each.
+int MqttConnection::ReceivePlain(std::vector<uint8_t>& out, std::string& text, const std::atomic<bool>* wake,
+                                 size_t room) {
+  out.resize(std::clamp(room, mqtt::kSocketReadBytes, mqtt::kSocketReadMaxBytes));
   size_t length = 0;
   int code = 0;
-  const int status = NetRecv(socket_.get(), out.data(), out.size(), &length, &code);
+  int status = NetRecv(socket_.get(), out.data(), out.size(), &length, &code);
+  if (status == kNetWouldBlock) {
+    if (!MqttWaitReadable(socket_.get(), wake)) {
+      out.clear();
+      return 0;
+    }
+    status = NetRecv(socket_.get(), out.data(), out.size(), &length, &code);
+  }
   out.resize(status == kNetDone ? length : 0);
   switch (status) {
     case kNetDone:

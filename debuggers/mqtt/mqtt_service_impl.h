@@ -56,6 +56,8 @@ class MqttService::Impl final : public MqttEngineHost {
   bool TakeCommand(MqttCommand& command);
   void RunStart(MqttCommand& command);
   void RunStop();
+  void RunCommands();
+  bool FlushBatch();
   void ReceiveStep();
   void EndConnection(MqttStep step, const std::string& text);
   void FailSession(std::string_view text);
@@ -84,6 +86,13 @@ class MqttService::Impl final : public MqttEngineHost {
   MqttEngine engine_{*this};
   MqttConnection* connection_ = nullptr;
   std::vector<uint8_t> received_;
+  // Packets of the commands taken in one turn, with their counters and
+  // events, until they go out in one send.
+  bool batching_ = false;
+  std::vector<uint8_t> batch_;
+  std::vector<MqttEvent> batchEvents_;
+  uint64_t batchMessages_ = 0;
+  uint64_t batchBytes_ = 0;
 };
 
 }  // namespace nubo

@@ -60,9 +60,10 @@ class MqttConnection {
   bool Send(const uint8_t* data, size_t length, const MqttAbortTest& abort, std::string& text);
   // 1: bytes in out; 0: nothing within the wait (about 80 ms, 100 ms while a
   // TLS record arrives in parts); -1: failure with text. A set wake flag ends
-  // an idle wait early so that a queued command is taken at once.
+  // an idle wait early so that a queued command is taken at once. A plain
+  // read takes up to room bytes (at least 16 KiB, at most 256 KiB).
   int Receive(std::vector<uint8_t>& out, std::string& text, const MqttAbortTest& abort,
-              const std::atomic<bool>* wake = nullptr);
+              const std::atomic<bool>* wake = nullptr, size_t room = SIZE_MAX);
   void Close();
   bool IsOpen() const { return static_cast<bool>(socket_); }
 
@@ -70,8 +71,7 @@ class MqttConnection {
   bool TlsHandshake(std::string_view host, const MqttAbortTest& abort, std::string& text);
   bool VerifyServerCertificate(const std::wstring& target, std::string& text);
   bool SendTls(const uint8_t* data, size_t length, const MqttAbortTest& abort, std::string& text);
-  int ReceivePlain(std::vector<uint8_t>& out, std::string& text, const MqttAbortTest& abort,
-                   const std::atomic<bool>* wake);
+  int ReceivePlain(std::vector<uint8_t>& out, std::string& text, const std::atomic<bool>* wake, size_t room);
   int ReceiveTls(std::vector<uint8_t>& out, std::string& text, const MqttAbortTest& abort,
                  const std::atomic<bool>* wake);
   enum class DecryptEnd { kData, kDrained, kGoOn, kFailed };

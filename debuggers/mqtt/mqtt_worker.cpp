@@ -4,8 +4,10 @@
 
 #include <exception>
 
+#include "debuggers/mqtt/mqtt_limits.h"
 #include "debuggers/mqtt/mqtt_service_impl.h"
 #include "debuggers/mqtt/mqtt_texts.h"
+#include "debuggers/mqtt/mqtt_transport_limits.h"
 #include "store/file_utils.h"
 
 namespace nubo {
@@ -60,26 +62,64 @@ void MqttService::Impl::WorkerLoop() {
         continue;
       }
     }
-    MqttCommand command;
-    while (TakeCommand(command)) {
-      if (command.name == "start") {
-        RunStart(command);
-        break;
-      }
-      if (command.name == "stop") {
-        RunStop();
-        break;
-      }
-      std::string text;
-      const MqttStep step = engine_.SendCommand(std::move(command), text);
-      if (step != MqttStep::kOk) {
-        EndConnection(step, text);
-        break;
-      }
-    }
+    RunCommands();
     if (connection.IsOpen()) ReceiveStep();
   }
   connection.Close();
+}
+
+// Takes every queued command. The packets of consecutive publishes,
+// subscribes and unsubscribes go out in one send (each send is a costly call
+// under Wine); their counters and "published" events follow that send.
+void MqttService::Impl::RunCommands() {
+  MqttCommand command;
+  while (TakeCommand(command)) {
+    const bool start = command.name == "start";
+    if (start || command.name == "stop") {
+      FlushBatch();
+      if (start) {
+        RunStart(command);
+      } else {
+        RunStop();
+      }
+      return;
+    }
+    std::string text;
+    batching_ = true;
+    const MqttStep step = engine_.SendCommand(std::move(command), text);
+    batching_ = false;
+    if (step != MqttStep::kOk) {
+      if (FlushBatch()) EndConnection(step, text);
+      return;
+    }
+    if (batch_.size() >= mqtt::kSendBatchBytes && !FlushBatch()) return;
+  }
+  FlushBatch();
+}
+
+// false: the send failed and the connection is closed.
+bool MqttService::Impl::FlushBatch() {
+  if (batch_.empty()) return true;
+  std::string text;
+  const bool sent = connection_->Send(batch_.data(), batch_.size(), abortTest_, text);
+  batch_.clear();
+  std::vector<MqttEvent> events = std::move(batchEvents_);
+  batchEvents_.clear();
+  const uint64_t messages = batchMessages_;
+  const uint64_t bytes = batchBytes_;
+  batchMessages_ = 0;
+  batchBytes_ = 0;
+  if (!sent) {
+    EndConnection(text.empty() ? MqttStep::kAborted : MqttStep::kFailed, text);
+    return false;
+  }
+  {
+    std::lock_guard lock(mutex_);
+    snapshot_.txMessages += messages;
+    snapshot_.txBytes += bytes;
+  }
+  for (MqttEvent& event : events) LogEvent(std::move(event));
+  return true;
 }
 
 bool MqttService::Impl::ShouldAbort() {
@@ -127,7 +167,8 @@ void MqttService::Impl::RunStop() {
 
 void MqttService::Impl::ReceiveStep() {
   std::string text;
-  const int received = connection_->Receive(received_, text, abortTest_, &commandWaiting_);
+  const size_t room = mqtt::kMaxReceiveBufferBytes - engine_.PendingReceiveBytes();
+  const int received = connection_->Receive(received_, text, abortTest_, &commandWaiting_, room);
   if (received < 0) {
     EndConnection(MqttStep::kFailed, text);
     return;
@@ -172,6 +213,10 @@ void MqttService::Impl::ResetSession() {
 }
 
 MqttStep MqttService::Impl::Send(const uint8_t* data, size_t size, std::string& error) {
+  if (batching_) {
+    batch_.insert(batch_.end(), data, data + size);
+    return MqttStep::kOk;
+  }
   if (connection_->Send(data, size, abortTest_, error)) return MqttStep::kOk;
   return error.empty() ? MqttStep::kAborted : MqttStep::kFailed;
 }
@@ -206,12 +251,21 @@ void MqttService::Impl::CountReceived(uint64_t payloadBytes) {
 }
 
 void MqttService::Impl::CountSent(uint64_t payloadBytes) {
+  if (batching_) {
+    ++batchMessages_;
+    batchBytes_ += payloadBytes;
+    return;
+  }
   std::lock_guard lock(mutex_);
   ++snapshot_.txMessages;
   snapshot_.txBytes += payloadBytes;
 }
 
 void MqttService::Impl::LogEvent(MqttEvent event) {
+  if (batching_) {
+    batchEvents_.push_back(std::move(event));
+    return;
+  }
   const int64_t now = NowMilliseconds();
   std::lock_guard lock(mutex_);
   log_.Offer(std::move(event), now, CurrentLocked());

@@ -109,6 +109,32 @@ TEST_F(MqttBrokerTest, EveryQosCarriesExactBytesBothWays) {
   EXPECT_TRUE(Errors().empty());
 }
 
+// Publishes queued faster than the worker sends go out together: each one
+// reaches the broker whole and in order, with its event and counters, also
+// past 64 KiB of queued packets.
+TEST_F(MqttBrokerTest, AQueuedBurstOfPublishesArrivesWholeAndInOrder) {
+  Connect();
+  const std::string watcher = peer_->Call("sub " + std::to_string(peer_->broker().plain) + " burst 40");
+  std::vector<std::string> expected;
+  uint64_t bytes = 0;
+  for (int i = 0; i < 40; ++i) {
+    const std::string hex = PatternHex(i % 10 == 9 ? 20000 : i + 1);
+    ASSERT_FALSE(session_.Publish("burst", hex, i % 2).contains("error"));
+    expected.push_back(std::to_string(i % 2) + ":0:" + hex);
+    bytes += hex.size() / 2;
+  }
+  ASSERT_TRUE(session_.WaitForEvents("published", 40)) << session_.snapshot();
+  EXPECT_EQ(testing::SplitWords(peer_->Call("subresult " + watcher + " 20")), expected);
+  const std::vector<Json> published = session_.EventsOf("published");
+  for (size_t i = 0; i < 40; ++i) {
+    const Json& event = published[i];
+    EXPECT_EQ(std::to_string(event["qos"].get<int>()) + ":0:" + event["payloadHex"].get<std::string>(), expected[i]);
+  }
+  EXPECT_EQ(session_.snapshot()["txMessages"], 40);
+  EXPECT_EQ(session_.snapshot()["txBytes"], bytes);
+  EXPECT_TRUE(Errors().empty());
+}
+
 TEST_F(MqttBrokerTest, AWrongPasswordGetsTheBrokersRefusal) {
   session_.Start("127.0.0.1", peer_->broker().plain, false, "wrong");
   ASSERT_TRUE(session_.WaitForState("error"));
