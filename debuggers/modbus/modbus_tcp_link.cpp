@@ -2,7 +2,6 @@
 #include <ws2tcpip.h>
 
 #include <chrono>
-#include <cstring>
 #include <stdexcept>
 
 #include "debuggers/modbus/modbus_frame.h"
@@ -10,6 +9,7 @@
 #include "debuggers/modbus/modbus_texts.h"
 #include "debuggers/common/failure_text.h"
 #include "debuggers/common/socket_layer.h"
+#include "debuggers/common/socket_layer_detail.h"
 #include "store/win_handles.h"
 
 namespace nubo {
@@ -26,24 +26,19 @@ constexpr uint32_t kRetryWaitMs = 2;
 
 NetAddress NumericAddress(const ModbusConnectionConfig& config) {
   NetAddress address{};
-  address.socketType = SOCK_STREAM;
-  address.protocol = IPPROTO_TCP;
+  const u_short port = htons(static_cast<u_short>(config.port));
   sockaddr_in v4{};
-  sockaddr_in6 v6{};
   if (inet_pton(AF_INET, config.host.c_str(), &v4.sin_addr) == 1) {
     v4.sin_family = AF_INET;
-    v4.sin_port = htons(static_cast<u_short>(config.port));
-    std::memcpy(address.storage, &v4, sizeof(v4));
-    address.length = sizeof(v4);
-    address.family = AF_INET;
-  } else {
-    inet_pton(AF_INET6, config.host.c_str(), &v6.sin6_addr);
-    v6.sin6_family = AF_INET6;
-    v6.sin6_port = htons(static_cast<u_short>(config.port));
-    std::memcpy(address.storage, &v6, sizeof(v6));
-    address.length = sizeof(v6);
-    address.family = AF_INET6;
+    v4.sin_port = port;
+    net_detail::FillAddress(&address, reinterpret_cast<const sockaddr*>(&v4), sizeof(v4), SOCK_STREAM, IPPROTO_TCP);
+    return address;
   }
+  sockaddr_in6 v6{};
+  inet_pton(AF_INET6, config.host.c_str(), &v6.sin6_addr);
+  v6.sin6_family = AF_INET6;
+  v6.sin6_port = port;
+  net_detail::FillAddress(&address, reinterpret_cast<const sockaddr*>(&v6), sizeof(v6), SOCK_STREAM, IPPROTO_TCP);
   return address;
 }
 
