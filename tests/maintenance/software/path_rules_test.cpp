@@ -10,31 +10,28 @@ namespace nubo {
 namespace {
 
 TEST(PathRules, TrimCanonicaliseAndNest) {
-  struct Trim {
+  struct InOut {
     std::wstring in, out;
   };
-  for (const Trim& c : std::vector<Trim>{{L"  \"C:\\Data\\\"  ", L"C:\\Data"},
-                                         {L"C:\\", L"C:\\"},
-                                         {L"C:\\\\/", L"C:\\"},
-                                         {L"C:\\ab\\", L"C:\\ab"},
-                                         {L"C:\\a\\", L"C:\\a"},
-                                         {L"\"\"", L""},
-                                         {L"\"", L"\""},
-                                         {L"\" C:\\x \"", L" C:\\x "}}) {
+  for (const InOut& c : std::vector<InOut>{{L"  \"C:\\Data\\\"  ", L"C:\\Data"},
+                                           {L"C:\\", L"C:\\"},
+                                           {L"C:\\\\/", L"C:\\"},
+                                           {L"C:\\ab\\", L"C:\\ab"},
+                                           {L"C:\\a\\", L"C:\\a"},
+                                           {L"\"\"", L""},
+                                           {L"\"", L"\""},
+                                           {L"\" C:\\x \"", L" C:\\x "}}) {
     EXPECT_EQ(TrimPath(c.in), c.out) << c.in;
   }
-  struct Canonical {
-    std::wstring in, out;
-  };
-  for (const Canonical& c : std::vector<Canonical>{{L"C:\\a\\..\\b\\", L"C:\\b"},
-                                                   {L"c:/x/./y", L"c:\\x\\y"},
-                                                   {L"C:\\", L"C:\\"},
-                                                   {L"", L""},
-                                                   {L"Example Tool", L""},
-                                                   {L"\\Example", L""},
-                                                   {L"C:Example", L""},
-                                                   {L"C:", L""},
-                                                   {L"\"C:\\x\"", L""}}) {
+  for (const InOut& c : std::vector<InOut>{{L"C:\\a\\..\\b\\", L"C:\\b"},
+                                           {L"c:/x/./y", L"c:\\x\\y"},
+                                           {L"C:\\", L"C:\\"},
+                                           {L"", L""},
+                                           {L"Example Tool", L""},
+                                           {L"\\Example", L""},
+                                           {L"C:Example", L""},
+                                           {L"C:", L""},
+                                           {L"\"C:\\x\"", L""}}) {
     EXPECT_EQ(CanonicalizePath(c.in), c.out) << c.in;
   }
   struct Under {
