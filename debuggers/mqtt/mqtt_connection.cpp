@@ -3,22 +3,22 @@
 
 #include <algorithm>
 #include <chrono>
+#include <stdexcept>
 
 #include "debuggers/mqtt/mqtt_transport.h"
 #include "debuggers/mqtt/mqtt_transport_limits.h"
 #include "debuggers/mqtt/mqtt_transport_texts.h"
 #include "debuggers/common/failure_text.h"
+#include "store/text_convert.h"
 
 namespace nubo {
 
 std::wstring MqttUtf8ToWide(std::string_view text) {
-  if (text.empty() || text.size() > 0x7fffffff) return {};
-  const int size = static_cast<int>(text.size());
-  const int units = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
-  if (units <= 0) return {};
-  std::wstring wide(static_cast<size_t>(units), L'\0');
-  if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), units) != units) return {};
-  return wide;
+  try {
+    return Utf8ToUtf16(text);
+  } catch (const std::runtime_error&) {
+    return {};
+  }
 }
 
 uint64_t MqttSteadyNowMs() {
