@@ -115,10 +115,6 @@ void Application::HandleWebMessage(WebViewWindow& sender, const std::string& tex
 std::span<const RouteRow<Application>> Application::Routes() {
   using App = Application;
   constexpr auto kAny = SenderRule::kAny;
-  constexpr auto RouteDevice = [](App& app, WebViewWindow&, const RouteRequest& request) {
-    DeviceServices services{app.serialService_, app.mqttService_, app.modbusService_};
-    return RouteDeviceRequest(services, request);
-  };
   static constexpr RouteRow<Application> kRows[] = {
       {"app.ready", kAny, nullptr, WithSender<&App::OnAppReady>},
       {"reminder.list", kAny, nullptr, [](App& app, WebViewWindow& sender, const RouteRequest&) -> Json {
@@ -153,9 +149,12 @@ std::span<const RouteRow<Application>> Application::Routes() {
       {"tool.execute", kAny, nullptr, [](App&, WebViewWindow&, const RouteRequest& request) {
          return RouteToolExecute(request.payload);
        }},
-      {"serial.", kAny, DeviceGate, RouteDevice},
-      {"mqtt.", kAny, DeviceGate, RouteDevice},
-      {"modbus.", kAny, DeviceGate, RouteDevice},
+      {"serial.", kAny, DeviceGate,
+       [](App& app, WebViewWindow&, const RouteRequest& request) { return RouteDeviceRequest(app.serialService_, request); }},
+      {"mqtt.", kAny, DeviceGate,
+       [](App& app, WebViewWindow&, const RouteRequest& request) { return RouteDeviceRequest(app.mqttService_, request); }},
+      {"modbus.", kAny, DeviceGate,
+       [](App& app, WebViewWindow&, const RouteRequest& request) { return RouteDeviceRequest(app.modbusService_, request); }},
       {"network.", SenderRule::kDashboardOnly, nullptr, [](App& app, WebViewWindow&, const RouteRequest& request) {
          return RouteNetworkRequest(app.networkService_, request.type, request.payload);
        }},

@@ -1,6 +1,6 @@
 #include "ui_bridge/device_routes.h"
 
-#include <stdexcept>
+#include <utility>
 #include <string>
 
 #include "debuggers/modbus/modbus_service.h"
@@ -13,27 +13,20 @@
 namespace nubo {
 namespace {
 
+std::string_view ActionOf(std::string_view type) { return type.substr(type.find('.') + 1); }
+
 // Each service reads its own payload and answers every action itself,
 // refusing the ones it does not know with its own text.
 template <typename Service>
-Json Forward(Service& service, std::string_view action, const Json& payload) {
-  Json result = Json::object();
-  service.HandleRequest(result, std::string(action), payload);
-  return result;
+Json RouteToService(Service& service, const RouteRequest& request) {
+  std::string requestId;
+  ReadStringField(request.payload, "requestId", requestId);
+  return WithOwnCatch(request.type, requestId, [&] {
+    Json result = Json::object();
+    service.HandleRequest(result, std::string(ActionOf(request.type)), request.payload);
+    return MakeResultReply(request.type, requestId, std::move(result));
+  });
 }
-
-struct DeviceFamily {
-  std::string_view prefix;
-  Json (*forward)(DeviceServices& services, std::string_view action, const Json& payload);
-};
-
-constexpr DeviceFamily kDeviceFamilies[] = {
-    {"serial.", [](DeviceServices& s, std::string_view a, const Json& p) { return Forward(s.serial, a, p); }},
-    {"mqtt.", [](DeviceServices& s, std::string_view a, const Json& p) { return Forward(s.mqtt, a, p); }},
-    {"modbus.", [](DeviceServices& s, std::string_view a, const Json& p) { return Forward(s.modbus, a, p); }},
-};
-
-std::string_view ActionOf(std::string_view type) { return type.substr(type.find('.') + 1); }
 
 }  // namespace
 
@@ -53,18 +46,14 @@ Json DeviceGate(const RouteRequest& request) {
   return nullptr;
 }
 
-Json RouteDeviceRequest(DeviceServices& services, const RouteRequest& request) {
-  std::string requestId;
-  ReadStringField(request.payload, "requestId", requestId);
-  return WithOwnCatch(request.type, requestId, [&] {
-    const std::string_view action = ActionOf(request.type);
-    for (const DeviceFamily& family : kDeviceFamilies) {
-      if (request.type.starts_with(family.prefix)) {
-        return MakeResultReply(request.type, requestId, family.forward(services, action, request.payload));
-      }
-    }
-    throw std::runtime_error(std::string(dispatch_texts::kUnsupported));
-  });
+Json RouteDeviceRequest(SerialService& service, const RouteRequest& request) {
+  return RouteToService(service, request);
+}
+Json RouteDeviceRequest(MqttService& service, const RouteRequest& request) {
+  return RouteToService(service, request);
+}
+Json RouteDeviceRequest(ModbusService& service, const RouteRequest& request) {
+  return RouteToService(service, request);
 }
 
 }  // namespace nubo

@@ -11,10 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "debuggers/modbus/modbus_service.h"
 #include "debuggers/mqtt/mqtt_requests.h"
 #include "debuggers/mqtt/mqtt_service.h"
-#include "debuggers/serial/serial_service.h"
 #include "tests/debuggers/mqtt/support/mqtt_peer.h"
 #include "tests/debuggers/mqtt/support/mqtt_session.h"
 #include "ui_bridge/device_routes.h"
@@ -74,9 +72,6 @@ void Ingest(MqttPeer& peer, bool tls, size_t size) {
 
 void PublishThroughRoute(MqttPeer& peer, size_t size) {
   MqttService mqtt;
-  SerialService serial;
-  ModbusService modbus;
-  DeviceServices services{serial, mqtt, modbus};
   MqttSession session(mqtt);
   if (!Connect(session, peer, false)) return;
   const int port = peer.broker().plain;
@@ -100,7 +95,7 @@ void PublishThroughRoute(MqttPeer& peer, size_t size) {
     const auto t2 = Clock::now();
     const RouteRequest request{type, document["payload"], text.size(), GateFacts{true, true, false}};
     Json reply = DeviceGate(request);
-    if (reply.is_null()) reply = RouteDeviceRequest(services, request);
+    if (reply.is_null()) reply = RouteDeviceRequest(mqtt, request);
     SerializeMessage(reply);
     parsing += t1 - t0;
     checking += t2 - t1;

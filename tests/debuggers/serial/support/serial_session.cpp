@@ -23,8 +23,7 @@ std::string SerialPeerScript() { return NUBO_SERIAL_PEER_SCRIPT; }
 Json SerialSession::Call(std::string_view action, Json payload) {
   if (payload.is_object()) payload["requestId"] = "r";
   const std::string type = "serial." + std::string(action);
-  DeviceServices services{service_, mqtt_, modbus_};
-  Json reply = RouteDeviceRequest(services, RouteRequest{type, payload, 0, GateFacts{true, true, false}});
+  Json reply = RouteDeviceRequest(service_, RouteRequest{type, payload, 0, GateFacts{true, true, false}});
   const Json& body = reply["payload"];
   if (body.contains("snapshot")) snapshot_ = body["snapshot"];
   if (body.contains("events")) {

@@ -8,8 +8,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "debuggers/modbus/modbus_service.h"
-#include "debuggers/mqtt/mqtt_service.h"
 #include "debuggers/serial/serial_service.h"
 
 namespace nubo::testing {
@@ -51,8 +49,6 @@ class SerialSession {
 
  private:
   SerialService& service_;
-  MqttService mqtt_;  // the device route's other families, unused here
-  ModbusService modbus_;
   std::vector<Json> events_;
   Json snapshot_ = Json::object();
 };
