@@ -155,17 +155,23 @@ TEST_F(SerialPortTest, StopClosesAndAStartReopens) {
 TEST_F(SerialPortTest, SendQueueLimitsAtTheBoundary) {
   const std::string full = "串口发送队列已满，请降低循环频率。";
   // The peer's XOFF holds every write; the worker holds the first buffer.
-  // On a busy machine that first byte may leave before the XOFF is seen:
-  // nothing after it may.
+  // On a busy machine a byte may leave before the XOFF is seen: send single
+  // bytes until one stays held; nothing after it may leave.
   Json heldTxBytes;
   const auto openHeld = [&] {
     Open("COM1", "hold", {{"flowControl", 2}});
     peer_.Call("write 1 13");
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    session_.Send("01");
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    heldTxBytes = session_.snapshot()["txBytes"];
-    ASSERT_LE(heldTxBytes.get<int64_t>(), 1);
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      session_.Poll();
+      const Json before = session_.snapshot()["txBytes"];
+      session_.Send("01");
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      session_.Poll();
+      heldTxBytes = session_.snapshot()["txBytes"];
+      if (heldTxBytes == before) return;
+    }
+    FAIL() << "the peer's XOFF never held a write";
   };
   openHeld();
   for (int i = 0; i < 128; ++i) ASSERT_EQ(session_.Send("02")["type"], "serial.send.result") << i;
