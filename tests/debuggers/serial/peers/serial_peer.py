@@ -34,6 +34,8 @@ class End:
     def __init__(self, number, role, rate=0):
         self.fd = os.open(peer_path(number), os.O_RDWR | os.O_NOCTTY)
         tty.setraw(self.fd, termios.TCSANOW)
+        # Bytes an earlier test left on the line are not this test's.
+        termios.tcflush(self.fd, termios.TCIOFLUSH)
         self.role = role
         self.rate = rate  # bytes per second for a throttled reader, 0: as fast as it can
         self.data = bytearray()
