@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "maintenance/software/residual_item.h"
+#include "maintenance/software/scan_budget.h"
+#include "maintenance/software/software_inventory.h"
+
+namespace nubo {
+
+// The leftovers of one installed program that can be shown to belong to it,
+// in discovery order: shortcuts, the install folder, data folders, publisher
+// folders. Deletes nothing; unreadable places become warnings in the budget.
+std::vector<ResidualItem> BuildResidualCandidates(const RegisteredSoftware& program,
+                                                  const std::vector<RegisteredSoftware>& installed,
+                                                  ScanBudget& budget);
+
+// The install locations and main executables of every other entry of the
+// installed list (an entry of the same program in another view included).
+std::vector<std::wstring> OtherProgramLocations(const RegisteredSoftware& program,
+                                                const std::vector<RegisteredSoftware>& installed);
+
+// Some local location equals the path or lies inside it.
+bool ContainsOtherRegisteredSoftware(std::wstring_view path, const std::vector<std::wstring>& locations);
+
+}  // namespace nubo
