@@ -28,6 +28,11 @@ bool IsGone(const ResidualItem& item) {
   }
 }
 
+bool StandsInPlan(const SoftwareCleanupPlan& plan, const std::string& path) {
+  return std::any_of(plan.residuals.begin(), plan.residuals.end(),
+                     [&path](const ResidualItem& item) { return item.path == path; });
+}
+
 }  // namespace
 
 SoftwareSystem MachineSoftwareSystem() {
@@ -128,6 +133,8 @@ SoftwareCleanupPlan SoftwareService::RefreshResiduals(const std::string& token) 
 
   std::lock_guard<std::mutex> lock(mutex_);
   if (generation_.load() != gen || plan_.token != token) Fail(kPlanRefreshRaced);
+  // A cleanup may have moved items since the copy was taken: they stay out.
+  std::erase_if(working.residuals, [this](const ResidualItem& item) { return !StandsInPlan(plan_, item.path); });
   plan_ = working;
   return working;
 }
