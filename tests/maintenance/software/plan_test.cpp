@@ -166,7 +166,6 @@ TEST(SoftwareService, AScanFindsOnlyARegisteredProgramThatIsNoSystemComponent) {
 
 TEST(SoftwareService, ARefreshRenewsOnlyAnExpiredPlanAndWithdrawsItsSelections) {
   PlanWorld world;
-  if (world.Scan().residuals.empty()) GTEST_SKIP() << "no leftover discovery in this build";
   for (const uint64_t age : {600000u, 900000u, 900001u, 1200000u}) {
     const SoftwareCleanupPlan plan = world.Scan();
     ASSERT_EQ(plan.residuals.size(), 4u);
@@ -186,7 +185,6 @@ TEST(SoftwareService, ARefreshRenewsOnlyAnExpiredPlanAndWithdrawsItsSelections) 
 TEST(SoftwareService, ARefreshDropsVanishedItemsSilentlyAndChangedOnesWithOneWarning) {
   PlanWorld world;
   const SoftwareCleanupPlan plan = world.Scan();
-  if (plan.residuals.empty()) GTEST_SKIP() << "no leftover discovery in this build";
   ASSERT_EQ(plan.residuals.size(), 4u);
   world.Replace(world.local);
   world.Replace(world.roaming);
