@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "maintenance/software/file_identity.h"
@@ -43,8 +44,12 @@ struct PlanWorld {
   uint64_t now = 5000000;
   uint64_t step = 0;  // added to the clock at every reading
   std::function<void()> onRead = [] {};
+  std::function<void()> onTick = [] {};
   SoftwareService service{SoftwareSystem{
-      [this] { return now += step; },
+      [this] {
+        onTick();
+        return now += step;
+      },
       [this](const std::function<bool()>&) {
         onRead();
         return installed;
@@ -216,6 +221,12 @@ TEST(SoftwareService, CancelStopsAScanAndMakesThePlanStaleUntilARefresh) {
   for (const std::string& token : {std::string(), upper}) {
     EXPECT_EQ(FailureText([&] { world.service.RefreshResiduals(token); }), kPlanInvalid);
   }
+  bool cancelNext = true;
+  world.onTick = [&] {
+    if (std::exchange(cancelNext, false)) world.service.CancelScan();
+  };
+  EXPECT_EQ(FailureText([&] { world.service.RefreshResiduals(rebound.token); }), kPlanRefreshCancelled);
+  EXPECT_EQ(Paths(world.service.RefreshResiduals(rebound.token)), Paths(plan));
   world.onRead = [&] { world.service.CancelScan(); };
   EXPECT_EQ(FailureText([&] { world.Scan(); }), kPlanScanCancelled);
   world.onRead = [] {};
