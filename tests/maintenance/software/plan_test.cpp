@@ -28,43 +28,44 @@ using testing::FailureText;
 
 NTSTATUS WINAPI FailingRandom(BCRYPT_ALG_HANDLE, PUCHAR, ULONG, ULONG) { return static_cast<NTSTATUS>(0xC0000001); }
 
-std::string U8(const std::wstring& text) { return Utf16ToUtf8(text); }
+std::vector<std::string> Paths(const SoftwareCleanupPlan& plan) {
+  std::vector<std::string> paths;
+  for (const ResidualItem& item : plan.residuals) paths.push_back(item.path);
+  return paths;
+}
 
-// A registered program with an install folder, a desktop shortcut to its
-// executable and a data folder under the local and the roaming application data.
+// A registered program that discovery finds four leftovers of, in this order:
+// a desktop shortcut to its executable, its install folder, and a data folder
+// under the local and under the roaming application data.
 struct PlanWorld {
   testing::ComScope com;
   testing::TempDir temp;
   std::wstring install = temp.file(L"PlanProbe");
-  std::wstring exe = install + L"\\PlanProbe.exe";
   std::wstring local = GetKnownFolderPath(FOLDERID_LocalAppData) + L"\\PlanProbe";
   std::wstring roaming = GetKnownFolderPath(FOLDERID_RoamingAppData) + L"\\PlanProbe";
   std::wstring link = GetKnownFolderPath(FOLDERID_Desktop) + L"\\PlanProbe.lnk";
-  std::vector<RegisteredSoftware> installed;
+  RegisteredSoftware program;
   uint64_t now = 5000000;
   uint64_t step = 0;  // added to the clock at every reading
   std::function<void()> onRead = [] {};
   std::function<void()> onTick = [] {};
-  SoftwareService service{SoftwareSystem{
-      [this] {
-        onTick();
-        return now += step;
-      },
-      [this](const std::function<bool()>&) {
-        onRead();
-        return installed;
-      },
-      {}, {}, {}}};
+  SoftwareService service{SoftwareSystem{[this] {
+                                           onTick();
+                                           return now += step;
+                                         },
+                                         [this](const std::function<bool()>&) {
+                                           onRead();
+                                           return std::vector<RegisteredSoftware>{program};
+                                         },
+                                         {}, {}, {}}};
 
   PlanWorld() {
     for (const std::wstring& folder : {install, local, roaming}) Create(folder);
-    testing::CreateShortcut(link, exe);
-    RegisteredSoftware program;
     program.id = "HKCU|64|PlanProbe";
     program.displayName = "PlanProbe";
-    program.installLocation = U8(install);
-    program.mainExecutablePath = exe;
-    installed.push_back(program);
+    program.installLocation = Utf16ToUtf8(install);
+    program.mainExecutablePath = install + L"\\PlanProbe.exe";
+    testing::CreateShortcut(link, program.mainExecutablePath);
   }
   ~PlanWorld() {
     for (const std::wstring& folder : {local, roaming}) testing::RemoveTree(folder);
@@ -72,101 +73,65 @@ struct PlanWorld {
   }
   void Create(const std::wstring& folder) {
     CreateDirectoryW(folder.c_str(), nullptr);
-    testing::WriteWholeFile(folder == install ? exe : folder + L"\\data.txt", "MZ");
+    testing::WriteWholeFile(folder + (folder == install ? L"\\PlanProbe.exe" : L"\\data.txt"), "MZ");
   }
-  // Under Wine a folder's creation time moves with its entries, so a new
-  // identity comes from a new folder.
+  // Under Wine a folder's creation time moves with its entries: a new
+  // identity needs a new folder.
   void Replace(const std::wstring& folder) {
     MoveFileW(folder.c_str(), (folder + L".old").c_str());
     Create(folder);
     testing::RemoveTree(folder + L".old");
   }
-  SoftwareCleanupPlan Scan() { return service.ScanResiduals(installed[0].id, installed[0].displayName, {}); }
+  SoftwareCleanupPlan Scan(const std::function<bool()>& cancel = {}) {
+    return service.ScanResiduals(program.id, program.displayName, cancel);
+  }
+  std::string RefreshFailure(const std::string& token) {
+    return FailureText([&] { service.RefreshResiduals(token); });
+  }
 };
-
-std::vector<std::string> Paths(const SoftwareCleanupPlan& plan) {
-  std::vector<std::string> paths;
-  for (const ResidualItem& item : plan.residuals) paths.push_back(item.path);
-  return paths;
-}
 
 TEST(CleanupPlan, TokensAreThirtyTwoLowerHexDigitsUntilTheRandomSourceFails) {
   std::set<std::string> tokens;
-  std::string digits;
   for (int i = 0; i < 64; ++i) tokens.insert(CreatePlanToken());
-  for (const std::string& token : tokens) {
-    EXPECT_EQ(token.size(), 32u);
-    EXPECT_EQ(token.find_first_not_of("0123456789abcdef"), std::string::npos) << token;
-    digits += token;
-  }
+  std::string digits;
+  for (const std::string& token : tokens) digits += token;
   EXPECT_EQ(tokens.size(), 64u);
-  EXPECT_EQ(std::set<char>(digits.begin(), digits.end()).size(), 16u);
-
+  EXPECT_EQ(digits.size(), 64u * 32);
+  EXPECT_EQ(std::set<char>(digits.begin(), digits.end()), std::set<char>({'0', '1', '2', '3', '4', '5', '6', '7', '8',
+                                                                          '9', 'a', 'b', 'c', 'd', 'e', 'f'}));
   PlanWorld world;
   const SoftwareCleanupPlan plan = world.Scan();
   const testing::ImportPatch failing("bcrypt.dll", "BCryptGenRandom", reinterpret_cast<void*>(&FailingRandom));
   EXPECT_EQ(FailureText([] { CreatePlanToken(); }), kPlanTokenFailed);
   EXPECT_EQ(FailureText([&] { world.Scan(); }), kPlanTokenFailed);
-  EXPECT_EQ(FailureText([&] { world.service.RefreshResiduals(plan.token); }), kPlanInvalid);
+  EXPECT_EQ(world.RefreshFailure(plan.token), kPlanInvalid);  // a failed scan leaves no plan
 }
 
-TEST(CleanupPlan, JsonCarriesThePublicFieldsOnly) {
-  ResidualItem item{"C:\\A\\b.lnk", "C:\\A\\b.exe", "桌面", "shortcut", "证据", "high", 5, 2, true, true, false,
-                    L"1:2:3"};
-  SoftwareCleanupPlan plan{"ab", "HKCU|64|A", "名", {item}, true, {"w"}, 77, 3};
-  EXPECT_EQ(SoftwareCleanupPlanToJson(plan).dump(),
-            R"({"displayName":"名","residuals":[{"confidence":"high","defaultSelected":true,"evidence":"证据",)"
-            R"("itemCount":2,"kind":"shortcut","label":"桌面","path":"C:\\A\\b.lnk","personalData":false,)"
-            R"("sizeBytes":5,"sizeTruncated":true,"targetPath":"C:\\A\\b.exe"}],"scanTruncated":true,)"
-            R"("scanWarnings":["w"],"softwareId":"HKCU|64|A","token":"ab"})");
-  EXPECT_EQ(SoftwareOperationResultToJson({true, "m", {"a"}, {"b", "c"}}).dump(),
-            R"({"failedPaths":["b","c"],"message":"m","removedPaths":["a"],"succeeded":true})");
-}
-
-TEST(ResidualChecks, VerifyFollowsTheIdentityAndTheShortcutTarget) {
+TEST(ResidualChecks, AnItemVerifiesByItsIdentityAndAShortcutByItsTarget) {
   testing::ComScope com;
   testing::TempDir temp;
   const std::wstring a = temp.file(L"a.exe"), b = temp.file(L"b.exe"), link = temp.file(L"a.lnk");
-  testing::WriteWholeFile(a, "MZ");
-  testing::WriteWholeFile(b, "MZ");
+  for (const std::wstring& file : {a, b}) testing::WriteWholeFile(file, "MZ");
   testing::CreateShortcut(link, a);
-  const ResidualItem shortcut{U8(link), U8(a), "", "shortcut", "", "", 0, 0, false, true, false, GetFileIdentity(link)};
-  ResidualItem folder = shortcut;
-  folder.path = U8(temp.path());
-  folder.kind = "program";
-  folder.identity = GetFileIdentity(temp.path());
-  struct Case {
-    const char* name;
-    ResidualItem item;
-    bool verified;
+  const std::wstring linkId = GetFileIdentity(link), folderId = GetFileIdentity(temp.path());
+  const auto verify = [](const std::wstring& path, const char* kind, const std::wstring& target,
+                         const std::wstring& identity) {
+    return VerifyResidualItem({Utf16ToUtf8(path), Utf16ToUtf8(target), "", kind, "", "", 0, 0, false, false, false,
+                               identity});
   };
-  std::vector<Case> cases{{"shortcut", shortcut, true}, {"folder", folder, true}};
-  cases.push_back({"retargeted", shortcut, false});
-  cases.back().item.targetPath = U8(b);
-  cases.push_back({"no target", shortcut, false});
-  cases.back().item.targetPath.clear();
-  cases.push_back({"no identity", folder, false});
-  cases.back().item.identity.clear();
-  cases.push_back({"other identity", folder, false});
-  cases.back().item.identity = shortcut.identity;
-  for (const Case& test : cases) EXPECT_EQ(VerifyResidualItem(test.item), test.verified) << test.name;
+  EXPECT_TRUE(verify(link, "shortcut", a, linkId));
+  EXPECT_FALSE(verify(link, "shortcut", b, linkId));  // retargeted since the scan
+  EXPECT_FALSE(verify(link, "shortcut", L"", linkId));
+  EXPECT_TRUE(verify(temp.path(), "program", b, folderId));
+  EXPECT_FALSE(verify(temp.path(), "program", L"", L""));
+  EXPECT_FALSE(verify(temp.path(), "program", L"", linkId));
 
-  const std::wstring missing = temp.file(L"gone");
-  for (const auto& [path, gone] : std::vector<std::pair<std::wstring, bool>>{
-           {missing, true}, {missing + L"\\below", false}, {a, false}, {temp.path(), false},
-           {L"C:\\no-such-plan-entry", false}, {missing + std::wstring(1, L'\0') + L"x", false},
-           {L"\\\\127.0.0.1\\share\\gone", false}}) {
-    EXPECT_EQ(IsResidualGone(path), gone) << U8(path);
+  const std::wstring gone = temp.file(L"gone");
+  EXPECT_TRUE(IsResidualGone(gone));
+  for (const std::wstring& present : {gone + L"\\below", a, temp.path(), std::wstring(L"C:\\no-such-plan-entry"),
+                                      gone + std::wstring(1, L'\0') + L"x", std::wstring(L"\\\\127.0.0.1\\s\\gone")}) {
+    EXPECT_FALSE(IsResidualGone(present)) << Utf16ToUtf8(present);
   }
-}
-
-TEST(SoftwareService, AScanFindsOnlyARegisteredProgramThatIsNoSystemComponent) {
-  PlanWorld world;
-  const auto scan = [&](const char* id, const char* name) { return world.service.ScanResiduals(id, name, {}); };
-  EXPECT_EQ(FailureText([&] { scan("HKCU|64|PlanProbe", "planprobe"); }), kPlanSoftwareChanged);
-  EXPECT_EQ(FailureText([&] { scan("HKCU|32|PlanProbe", "PlanProbe"); }), kPlanSoftwareChanged);
-  world.installed[0].systemComponent = true;
-  EXPECT_EQ(FailureText([&] { world.Scan(); }), kPlanSoftwareChanged);
 }
 
 TEST(SoftwareService, ARefreshRenewsOnlyAnExpiredPlanAndWithdrawsItsSelections) {
@@ -208,49 +173,40 @@ TEST(SoftwareService, ARefreshDropsVanishedItemsSilentlyAndChangedOnesWithOneWar
   EXPECT_EQ(vanished.scanTruncated, fresh.scanTruncated);
 }
 
-TEST(SoftwareService, CancelStopsAScanAndMakesThePlanStaleUntilARefresh) {
+TEST(SoftwareService, CancelStopsAScanOrRefreshAndAStalePlanWaitsForARefresh) {
   PlanWorld world;
   const SoftwareCleanupPlan plan = world.Scan();
   world.service.CancelScan();
   const SoftwareCleanupPlan rebound = world.service.RefreshResiduals(plan.token);
   EXPECT_EQ(rebound.generation, plan.generation + 1);
   EXPECT_EQ(Paths(rebound), Paths(plan));
-
   std::string upper = plan.token;
   std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
-  for (const std::string& token : {std::string(), upper}) {
-    EXPECT_EQ(FailureText([&] { world.service.RefreshResiduals(token); }), kPlanInvalid);
-  }
+  EXPECT_EQ(world.RefreshFailure(upper), kPlanInvalid);
+
   bool cancelNext = true;
   world.onTick = [&] {
     if (std::exchange(cancelNext, false)) world.service.CancelScan();
   };
-  EXPECT_EQ(FailureText([&] { world.service.RefreshResiduals(rebound.token); }), kPlanRefreshCancelled);
-  EXPECT_EQ(Paths(world.service.RefreshResiduals(rebound.token)), Paths(plan));
+  EXPECT_EQ(world.RefreshFailure(plan.token), kPlanRefreshCancelled);
+  EXPECT_EQ(Paths(world.service.RefreshResiduals(plan.token)), Paths(plan));  // left as it was
+
   world.onRead = [&] { world.service.CancelScan(); };
   EXPECT_EQ(FailureText([&] { world.Scan(); }), kPlanScanCancelled);
+  EXPECT_EQ(world.RefreshFailure(plan.token), kPlanInvalid);
   world.onRead = [] {};
-  EXPECT_EQ(FailureText([&] { world.service.RefreshResiduals(plan.token); }), kPlanInvalid);
-  const auto cancelled = [] { return true; };
-  EXPECT_EQ(FailureText([&] { world.service.ScanResiduals("HKCU|64|PlanProbe", "PlanProbe", cancelled); }),
-            kPlanScanCancelled);
+  EXPECT_EQ(FailureText([&] { world.Scan([] { return true; }); }), kPlanScanCancelled);
+  world.program.systemComponent = true;
+  EXPECT_EQ(FailureText([&] { world.Scan(); }), kPlanSoftwareChanged);
 }
 
 TEST(SoftwareService, ADeadlineTruncatesAScanButFailsARefresh) {
   PlanWorld world;
-  world.step = 5000;
-  const SoftwareCleanupPlan truncated = world.Scan();
-  EXPECT_TRUE(truncated.scanTruncated);
-  EXPECT_NE(std::find(truncated.scanWarnings.begin(), truncated.scanWarnings.end(), kWarnScanTimeLimit),
-            truncated.scanWarnings.end());
-  world.step = 0;
-  EXPECT_EQ(world.service.RefreshResiduals(truncated.token).token, truncated.token);
-
+  world.step = kScanTimeLimitMs;
   const SoftwareCleanupPlan plan = world.Scan();
-  world.step = 5000;
-  EXPECT_EQ(FailureText([&] { world.service.RefreshResiduals(plan.token); }), kPlanRefreshTimedOut);
-  world.step = 0;
-  EXPECT_EQ(Paths(world.service.RefreshResiduals(plan.token)), Paths(plan));
+  EXPECT_TRUE(plan.scanTruncated);
+  EXPECT_EQ(std::count(plan.scanWarnings.begin(), plan.scanWarnings.end(), kWarnScanTimeLimit), 1);
+  EXPECT_EQ(world.RefreshFailure(plan.token), kPlanRefreshTimedOut);
 }
 
 }  // namespace
