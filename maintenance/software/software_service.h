@@ -56,6 +56,8 @@ class SoftwareService {
   SoftwareOperationResult CleanupResiduals(const std::string& token, const std::string& typedName,
                                            const std::vector<std::string>& selectedPaths, bool confirmed);
   SoftwareOperationResult RevealResidual(const std::string& token, const std::string& path);
+  // A cleanup or reveal is waiting in a Shell call; a quit waits for it.
+  bool FileOperationRunning() const { return fileOperationRunning_; }
 
  private:
   // Under mutex_: the locked plan is non-empty, has this token, is at most
