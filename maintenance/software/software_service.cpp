@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "maintenance/software/folder_reveal.h"
+#include "maintenance/software/recycle_bin_move.h"
 #include "maintenance/software/scan_listing.h"
 #include "maintenance/software/uninstaller_launch.h"
 
@@ -11,6 +13,8 @@ SoftwareSystem MachineSoftwareSystem() {
   SoftwareSystem system;
   system.tick = SystemTick64;
   system.readInstalled = ReadInstalledSoftware;
+  system.moveToRecycleBin = [](const std::wstring& path) { return MoveToRecycleBin(path); };
+  system.revealInExplorer = [](const std::wstring& path) { return RevealInExplorer(path); };
   system.startProcess = MachineUninstallerLaunchContext().startProcess;
   return system;
 }
