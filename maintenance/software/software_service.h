@@ -64,6 +64,8 @@ class SoftwareService {
   // 15 minutes old and belongs to the current generation.
   bool PlanValidFor(const std::string& token) const;
 
+  friend struct SoftwareServiceTestAccess;
+
   SoftwareSystem system_;
   std::atomic<uint64_t> generation_{0};
   std::mutex mutex_;
