@@ -5,9 +5,9 @@
 #include <utility>
 
 #include "maintenance/software/folder_reveal.h"
-#include "maintenance/software/recycle_bin_move.h"
 #include "maintenance/software/plan_limits.h"
 #include "maintenance/software/plan_texts.h"
+#include "maintenance/software/recycle_bin_move.h"
 #include "maintenance/software/residual_discovery.h"
 #include "maintenance/software/scan_listing.h"
 #include "maintenance/software/uninstaller_launch.h"
