@@ -2,11 +2,12 @@
 
 #include <string_view>
 
-#include "maintenance/software/cleanup_limits.h"
+#include "maintenance/software/plan_limits.h"
 
 namespace nubo {
 
 // Refusals of the cleanup, in the order they are checked.
+static_assert(kPlanLifetimeMs == 15 * 60 * 1000, "the first refusal names the plan's lifetime");
 inline constexpr std::string_view kCleanupNotAuthorised = "清理需要 15 分钟内的有效扫描结果，并完整输入软件名称。";
 inline constexpr std::string_view kCleanupNothingSelected = "没有选择可清理的关联路径。";
 inline constexpr std::string_view kCleanupNotInPlan = "所选路径不完全属于当前锁定计划，未执行任何清理。";
