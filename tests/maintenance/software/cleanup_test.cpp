@@ -166,6 +166,23 @@ TEST_F(Cleanup, RefusesInOrderAndTouchesNothing) {
   EXPECT_TRUE(moved_.empty());
 }
 
+TEST_F(Cleanup, AScannedProgramIsCleanedOnlyAfterItsUninstall) {
+  const std::wstring install = Make(L"Cleanup Tool");
+  RegisteredSoftware program;
+  program.id = kId;
+  program.displayName = kName;
+  program.installLocation = Utf16ToUtf8(install);
+  installed_ = {program};
+  const SoftwareCleanupPlan plan = service_->ScanResiduals(kId, kName, {});
+  ASSERT_EQ(plan.residuals.size(), 1u);
+  const std::vector<std::string> all = Paths({install});
+  EXPECT_EQ(plan.residuals[0].path, all[0]);
+  EXPECT_EQ(service_->CleanupResiduals(plan.token, kName, all, true).message, kCleanupStillRegistered);
+  installed_.clear();
+  EXPECT_EQ(service_->CleanupResiduals(plan.token, kName, all, true).message, kCleanupAllMoved);
+  EXPECT_EQ(moved_, std::vector<std::wstring>{install});
+}
+
 TEST_F(Cleanup, MovesEachPathOnceAndKeepsTheRestOfThePlanUsable) {
   const std::wstring moved = Make(L"moved"), gone = Make(L"gone"), changed = Make(L"changed"), later = Make(L"later");
   const std::wstring protectedFile = L"C:\\windows\\win.ini";
