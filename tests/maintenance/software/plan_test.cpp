@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "maintenance/software/cleanup_texts.h"
 #include "maintenance/software/file_identity.h"
 #include "maintenance/software/path_rules.h"
 #include "maintenance/software/plan_texts.h"
@@ -47,6 +48,7 @@ struct PlanWorld {
   RegisteredSoftware program;
   uint64_t now = 5000000;
   uint64_t step = 0;  // added to the clock at every reading
+  bool registered = true;
   std::function<void()> onRead = [] {};
   std::function<void()> onTick = [] {};
   SoftwareService service{SoftwareSystem{[this] {
@@ -55,6 +57,7 @@ struct PlanWorld {
                                          },
                                          [this](const std::function<bool()>&) {
                                            onRead();
+                                           if (!registered) return std::vector<RegisteredSoftware>{};
                                            return std::vector<RegisteredSoftware>{program};
                                          },
                                          {}, {}, {}}};
@@ -84,6 +87,10 @@ struct PlanWorld {
   }
   SoftwareCleanupPlan Scan(const std::function<bool()>& cancel = {}) {
     return service.ScanResiduals(program.id, program.displayName, cancel);
+  }
+  // The reveal answers in this order: a plan that is not valid, then a path outside it.
+  std::string RevealOutsidePlan(const std::string& token) {
+    return service.RevealResidual(token, "C:\\not-in-plan").message;
   }
   std::string RefreshFailure(const std::string& token) {
     return FailureText([&] { service.RefreshResiduals(token); });
@@ -152,6 +159,35 @@ TEST(SoftwareService, ARefreshRenewsOnlyAnExpiredPlanAndWithdrawsItsSelections) 
   }
 }
 
+TEST(SoftwareService, APlanAuthorisesForFifteenMinutes) {
+  PlanWorld world;
+  for (const uint64_t age : {0u, 900000u, 900001u}) {
+    const SoftwareCleanupPlan plan = world.Scan();
+    world.now += age;
+    EXPECT_EQ(world.RevealOutsidePlan(plan.token), age <= 900000 ? kRevealNotInPlan : kRevealPlanInvalid) << age;
+    EXPECT_EQ(world.RevealOutsidePlan(plan.token + "0"), kRevealPlanInvalid);
+  }
+}
+
+TEST(SoftwareService, ARefreshKeepsOutWhatACleanupMovedMeanwhile) {
+  PlanWorld world;
+  const SoftwareCleanupPlan plan = world.Scan();
+  ASSERT_EQ(plan.residuals.size(), 4u);
+  int ticks = 0;
+  SoftwareOperationResult cleaned;
+  world.onTick = [&] {
+    if (++ticks != 4) return;  // the refresh has verified the shortcut
+    world.registered = false;
+    DeleteFileW(world.link.c_str());
+    cleaned = world.service.CleanupResiduals(plan.token, "PlanProbe", {plan.residuals[0].path}, true);
+  };
+  const SoftwareCleanupPlan refreshed = world.service.RefreshResiduals(plan.token);
+  EXPECT_EQ(cleaned.removedPaths, std::vector<std::string>{plan.residuals[0].path});
+  std::vector<std::string> rest = Paths(plan);
+  rest.erase(rest.begin());
+  EXPECT_EQ(Paths(refreshed), rest);
+}
+
 TEST(SoftwareService, ARefreshDropsVanishedItemsSilentlyAndChangedOnesWithOneWarning) {
   PlanWorld world;
   const SoftwareCleanupPlan plan = world.Scan();
@@ -177,7 +213,9 @@ TEST(SoftwareService, CancelStopsAScanOrRefreshAndAStalePlanWaitsForARefresh) {
   PlanWorld world;
   const SoftwareCleanupPlan plan = world.Scan();
   world.service.CancelScan();
+  EXPECT_EQ(world.RevealOutsidePlan(plan.token), kRevealPlanInvalid);
   const SoftwareCleanupPlan rebound = world.service.RefreshResiduals(plan.token);
+  EXPECT_EQ(world.RevealOutsidePlan(plan.token), kRevealNotInPlan);
   EXPECT_EQ(rebound.generation, plan.generation + 1);
   EXPECT_EQ(Paths(rebound), Paths(plan));
   std::string upper = plan.token;
