@@ -12,16 +12,6 @@
 namespace nubo {
 namespace {
 
-// False ends a listing loop: the budget ran out or the plan is full.
-bool MayTakeNextEntry(const std::vector<ResidualItem>& items, ScanBudget& budget) {
-  if (!budget.Check()) return false;
-  if (items.size() >= budget.displayLimit) {
-    budget.AddWarning(kWarnDisplayLimit, true);
-    return false;
-  }
-  return true;
-}
-
 // A folder by its name, a shortcut file by its stem.
 void AddWhenNamedAfter(std::vector<ResidualItem>& items, const ScanRootEntry& entry, const FragmentList& fragments,
                        std::string_view evidenceSuffix, std::string_view label, std::string_view kind,
@@ -63,10 +53,14 @@ void TakeShortcut(std::vector<ResidualItem>& items, const ScanRootEntry& entry, 
 
 }  // namespace
 
+bool HasRoom(const std::vector<ResidualItem>& items, ScanBudget& budget) {
+  return budget.CheckDisplayLimit(static_cast<uint32_t>(items.size()));
+}
+
 bool AddResidualItem(std::vector<ResidualItem>& items, std::wstring_view path, std::string_view label,
                      std::string_view kind, std::string_view evidence, std::string_view confidence,
                      bool defaultSelected, bool personalData, ScanBudget* budget) {
-  if (budget != nullptr && !budget->CheckDisplayLimit(static_cast<uint32_t>(items.size()))) return false;
+  if (budget != nullptr && !HasRoom(items, *budget)) return false;
   const std::wstring canonical = CanonicalizePath(TrimPath(path));
   if (canonical.empty() || !IsOnLocalDrive(canonical) ||
       GetFileAttributesW(canonical.c_str()) == INVALID_FILE_ATTRIBUTES || IsProtectedLocation(canonical)) {
@@ -102,9 +96,9 @@ bool AddResidualItem(std::vector<ResidualItem>& items, std::wstring_view path, s
 
 void ScanShortcutFolder(std::vector<ResidualItem>& items, std::wstring_view folder, std::string_view label,
                         const RegistrationIdentity& identity, ScanBudget& budget, uint32_t depth) {
-  if (!budget.CheckDisplayLimit(static_cast<uint32_t>(items.size()))) return;
+  if (!HasRoom(items, budget)) return;
   for (const ScanRootEntry& entry : EnumerateScanRoot(folder, true, &budget)) {
-    if (!MayTakeNextEntry(items, budget)) return;
+    if (!HasRoom(items, budget)) return;
     if (entry.isDirectory) {
       if (depth < budget.maxDepth) {
         ScanShortcutFolder(items, entry.path, label, identity, budget, depth + 1);
@@ -123,7 +117,7 @@ void ScanRestrictedFolder(std::vector<ResidualItem>& items, std::wstring_view ro
                           std::string_view kind, bool personalData, bool includeShortcuts,
                           const ProductIdentity& identity, ScanBudget& budget) {
   for (const ScanRootEntry& entry : EnumerateScanRoot(root, includeShortcuts, &budget)) {
-    if (!MayTakeNextEntry(items, budget)) return;
+    if (!HasRoom(items, budget)) return;
     AddWhenNamedAfter(items, entry, identity.productFragments, kEvidenceRestrictedSuffix, label, kind, personalData,
                       budget);
   }
@@ -133,12 +127,12 @@ void ScanPublisherFolder(std::vector<ResidualItem>& items, std::wstring_view roo
                          std::string_view kind, bool personalData, const ProductIdentity& identity,
                          ScanBudget& budget) {
   for (const ScanRootEntry& publisher : EnumerateScanRoot(root, false, &budget)) {
-    if (!MayTakeNextEntry(items, budget)) return;
+    if (!HasRoom(items, budget)) return;
     if (!publisher.isDirectory || FindIdentityFragment(publisher.name, identity.publisherFragments) == nullptr) {
       continue;
     }
     for (const ScanRootEntry& entry : EnumerateScanRoot(publisher.path, kind == kKindShortcut, &budget)) {
-      if (!MayTakeNextEntry(items, budget)) return;
+      if (!HasRoom(items, budget)) return;
       AddWhenNamedAfter(items, entry, identity.productFragments, kEvidencePublisherSuffix, label, kind, personalData,
                         budget);
     }

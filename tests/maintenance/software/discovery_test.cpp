@@ -74,6 +74,7 @@ struct Want {
   std::string_view label, kind, evidence, confidence;
   uint64_t size = 0;
   uint32_t count = 1;
+  bool sizeTruncated = false;
 };
 Want Link(std::wstring path, std::string_view label, std::wstring target = kExe) {
   return {path, target, label, "shortcut", kEvidenceShortcutTarget, "high"};
@@ -87,7 +88,7 @@ std::string Text(const Want& w) {
   const std::wstring path = Expand(w.path);
   const uint64_t size = w.kind == "shortcut" ? FileSizeOrZero(path) : w.size;
   return Text({Utf16ToUtf8(path), Utf16ToUtf8(Expand(w.target)), std::string(w.label), std::string(w.kind),
-               std::string(w.evidence), std::string(w.confidence), size, w.count, false, w.kind == "shortcut",
+               std::string(w.evidence), std::string(w.confidence), size, w.count, w.sizeTruncated, w.kind == "shortcut",
                w.kind == "personal", {}});
 }
 
@@ -178,6 +179,11 @@ TEST(ResidualDiscovery, FixtureWorlds) {
        {Link(Deep(6) + L"Q.lnk", kLabelUserStartMenu),
         {L"{PF}\\Quillory", L"", kLabelRegisteredInstall, "program", kEvidenceRegisteredInstall, "high", 2, 2}},
        {kWarnShortcutDepth}},
+      {"install folder deeper than a size count goes",
+       {},
+       {Program(L"{F}\\deep70", L"", false, "HKCU|64|Deep70", "Deep70")},
+       {{L"{F}\\deep70", L"", kLabelRegisteredInstall, "program", kEvidenceRegisteredInstall, "medium", 0, 65, true}},
+       {kWarnSizeIncomplete}},
       {"drive root as install folder", {}, {Program(L"C:\\", L"")}, {}, {kWarnInstallUnverified}},
       {"a known folder named like the product", {}, {Program(L"", L"", false, "HKCU|64|DesktopPal", "Desktop Pal")}, {}, {}},
       ManyShortcuts(39, 39, {}),
