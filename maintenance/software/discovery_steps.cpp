@@ -24,31 +24,31 @@ void AddWhenNamedAfter(std::vector<ResidualItem>& items, const ScanRootEntry& en
                   fragment->confidence, selected, personalData, &budget);
 }
 
-void TakeShortcut(std::vector<ResidualItem>& items, const ScanRootEntry& entry, std::string_view label,
-                  const RegistrationIdentity& identity, ScanBudget& budget, bool& stop) {
+// Offers a shortcut that leads to the program; false when the budget ends
+// the search.
+bool TakeShortcut(std::vector<ResidualItem>& items, const ScanRootEntry& entry, std::string_view label,
+                  const RegistrationIdentity& identity, ScanBudget& budget) {
   const std::wstring before = GetFileIdentity(entry.path);
   if (before.empty()) {
     budget.AddWarning(kWarnShortcutIdentity, true);
-    return;
+    return true;
   }
   const std::wstring target = ResolveShortcutTarget(entry.path);
-  if (!budget.Check()) {
-    stop = true;
-    return;
-  }
+  if (!budget.Check()) return false;
   if (target.empty()) {
     budget.AddWarning(kWarnShortcutTarget, true);
-    return;
+    return true;
   }
-  if (!IsProductShortcutTarget(target, identity)) return;
+  if (!IsProductShortcutTarget(target, identity)) return true;
   if (GetFileIdentity(entry.path) != before) {
     budget.AddWarning(kWarnShortcutChanged, true);
-    return;
+    return true;
   }
   if (AddResidualItem(items, entry.path, label, kKindShortcut, kEvidenceShortcutTarget, kConfidenceHigh, true, false,
                       &budget)) {
     items.back().targetPath = Utf16ToUtf8(target);
   }
+  return true;
 }
 
 }  // namespace
@@ -107,9 +107,7 @@ void ScanShortcutFolder(std::vector<ResidualItem>& items, std::wstring_view fold
       }
       continue;
     }
-    bool stop = false;
-    TakeShortcut(items, entry, label, identity, budget, stop);
-    if (stop) return;
+    if (!TakeShortcut(items, entry, label, identity, budget)) return;
   }
 }
 
