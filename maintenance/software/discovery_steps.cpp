@@ -12,16 +12,6 @@
 namespace nubo {
 namespace {
 
-// False ends a listing loop: the budget ran out or the plan is full.
-bool MayTakeNextEntry(const std::vector<ResidualItem>& items, ScanBudget& budget) {
-  if (!budget.Check()) return false;
-  if (items.size() >= budget.displayLimit) {
-    budget.AddWarning(kWarnDisplayLimit, true);
-    return false;
-  }
-  return true;
-}
-
 // A folder by its name, a shortcut file by its stem.
 void AddWhenNamedAfter(std::vector<ResidualItem>& items, const ScanRootEntry& entry, const FragmentList& fragments,
                        std::string_view evidenceSuffix, std::string_view label, std::string_view kind,
@@ -34,39 +24,43 @@ void AddWhenNamedAfter(std::vector<ResidualItem>& items, const ScanRootEntry& en
                   fragment->confidence, selected, personalData, &budget);
 }
 
-void TakeShortcut(std::vector<ResidualItem>& items, const ScanRootEntry& entry, std::string_view label,
-                  const RegistrationIdentity& identity, ScanBudget& budget, bool& stop) {
+// Offers a shortcut that leads to the program; false when the budget ends
+// the search.
+bool TakeShortcut(std::vector<ResidualItem>& items, const ScanRootEntry& entry, std::string_view label,
+                  const RegistrationIdentity& identity, ScanBudget& budget) {
   const std::wstring before = GetFileIdentity(entry.path);
   if (before.empty()) {
     budget.AddWarning(kWarnShortcutIdentity, true);
-    return;
+    return true;
   }
   const std::wstring target = ResolveShortcutTarget(entry.path);
-  if (!budget.Check()) {
-    stop = true;
-    return;
-  }
+  if (!budget.Check()) return false;
   if (target.empty()) {
     budget.AddWarning(kWarnShortcutTarget, true);
-    return;
+    return true;
   }
-  if (!IsProductShortcutTarget(target, identity)) return;
+  if (!IsProductShortcutTarget(target, identity)) return true;
   if (GetFileIdentity(entry.path) != before) {
     budget.AddWarning(kWarnShortcutChanged, true);
-    return;
+    return true;
   }
   if (AddResidualItem(items, entry.path, label, kKindShortcut, kEvidenceShortcutTarget, kConfidenceHigh, true, false,
                       &budget)) {
     items.back().targetPath = Utf16ToUtf8(target);
   }
+  return true;
 }
 
 }  // namespace
 
+bool HasRoom(const std::vector<ResidualItem>& items, ScanBudget& budget) {
+  return budget.CheckDisplayLimit(static_cast<uint32_t>(items.size()));
+}
+
 bool AddResidualItem(std::vector<ResidualItem>& items, std::wstring_view path, std::string_view label,
                      std::string_view kind, std::string_view evidence, std::string_view confidence,
                      bool defaultSelected, bool personalData, ScanBudget* budget) {
-  if (budget != nullptr && !budget->CheckDisplayLimit(static_cast<uint32_t>(items.size()))) return false;
+  if (budget != nullptr && !HasRoom(items, *budget)) return false;
   const std::wstring canonical = CanonicalizePath(TrimPath(path));
   if (canonical.empty() || !IsOnLocalDrive(canonical) ||
       GetFileAttributesW(canonical.c_str()) == INVALID_FILE_ATTRIBUTES || IsProtectedLocation(canonical)) {
@@ -102,9 +96,9 @@ bool AddResidualItem(std::vector<ResidualItem>& items, std::wstring_view path, s
 
 void ScanShortcutFolder(std::vector<ResidualItem>& items, std::wstring_view folder, std::string_view label,
                         const RegistrationIdentity& identity, ScanBudget& budget, uint32_t depth) {
-  if (!budget.CheckDisplayLimit(static_cast<uint32_t>(items.size()))) return;
+  if (!HasRoom(items, budget)) return;
   for (const ScanRootEntry& entry : EnumerateScanRoot(folder, true, &budget)) {
-    if (!MayTakeNextEntry(items, budget)) return;
+    if (!HasRoom(items, budget)) return;
     if (entry.isDirectory) {
       if (depth < budget.maxDepth) {
         ScanShortcutFolder(items, entry.path, label, identity, budget, depth + 1);
@@ -113,9 +107,7 @@ void ScanShortcutFolder(std::vector<ResidualItem>& items, std::wstring_view fold
       }
       continue;
     }
-    bool stop = false;
-    TakeShortcut(items, entry, label, identity, budget, stop);
-    if (stop) return;
+    if (!TakeShortcut(items, entry, label, identity, budget)) return;
   }
 }
 
@@ -123,7 +115,7 @@ void ScanRestrictedFolder(std::vector<ResidualItem>& items, std::wstring_view ro
                           std::string_view kind, bool personalData, bool includeShortcuts,
                           const ProductIdentity& identity, ScanBudget& budget) {
   for (const ScanRootEntry& entry : EnumerateScanRoot(root, includeShortcuts, &budget)) {
-    if (!MayTakeNextEntry(items, budget)) return;
+    if (!HasRoom(items, budget)) return;
     AddWhenNamedAfter(items, entry, identity.productFragments, kEvidenceRestrictedSuffix, label, kind, personalData,
                       budget);
   }
@@ -133,12 +125,12 @@ void ScanPublisherFolder(std::vector<ResidualItem>& items, std::wstring_view roo
                          std::string_view kind, bool personalData, const ProductIdentity& identity,
                          ScanBudget& budget) {
   for (const ScanRootEntry& publisher : EnumerateScanRoot(root, false, &budget)) {
-    if (!MayTakeNextEntry(items, budget)) return;
+    if (!HasRoom(items, budget)) return;
     if (!publisher.isDirectory || FindIdentityFragment(publisher.name, identity.publisherFragments) == nullptr) {
       continue;
     }
     for (const ScanRootEntry& entry : EnumerateScanRoot(publisher.path, kind == kKindShortcut, &budget)) {
-      if (!MayTakeNextEntry(items, budget)) return;
+      if (!HasRoom(items, budget)) return;
       AddWhenNamedAfter(items, entry, identity.productFragments, kEvidencePublisherSuffix, label, kind, personalData,
                         budget);
     }

@@ -13,6 +13,10 @@ namespace nubo {
 
 // The steps of the leftover discovery, each bound by the scan's budget.
 
+// The budget's checks before one more leftover: time, file items,
+// cancellation, and room in the plan (else the display-limit warning).
+bool HasRoom(const std::vector<ResidualItem>& items, ScanBudget& budget);
+
 // Appends the path as one leftover when it is local, readable, not protected,
 // not yet listed and has an identity; true when it was appended.
 bool AddResidualItem(std::vector<ResidualItem>& items, std::wstring_view path, std::string_view label,

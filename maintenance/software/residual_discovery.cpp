@@ -84,7 +84,7 @@ std::vector<ResidualItem> BuildResidualCandidates(const RegisteredSoftware& prog
   std::vector<ResidualItem> items;
 
   for (const ShortcutPlace& place : kShortcutPlaces) {
-    if (!budget.CheckDisplayLimit(static_cast<uint32_t>(items.size()))) break;
+    if (!HasRoom(items, budget)) break;
     const std::wstring folder = GetKnownFolderPath(*place.folder);
     if (folder.empty()) {
       budget.AddWarning(kWarnShortcutFolderMissing, true);
