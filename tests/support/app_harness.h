@@ -69,6 +69,7 @@ class AppHarness {
   ScriptedBrowser browser{&log};
   RecordingShell shell{&log};
   FileDialogs dialogs;  // the system's unless a test answers them
+  SoftwareScanCall softwareScan;  // the software service's unless a test replaces it
 
  private:
   std::unique_ptr<Application> app_;
