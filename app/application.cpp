@@ -20,6 +20,7 @@ bool ShouldShowPetWindow(bool dashboardShown, bool petHidden, bool presenting) {
 
 Application::Application(HINSTANCE instance, ApplicationOptions options)
     : instance_(instance),
+      softwareService_(options.softwareSystem ? std::move(*options.softwareSystem) : MachineSoftwareSystem()),
       scanWorker_(softwareService_, ScanOutlet(), std::move(options.softwareScan)),
       petName_(settings_defaults::kPetName),
       workspaceTheme_(settings_defaults::kTheme),

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -44,6 +45,7 @@ struct ApplicationOptions {
   std::wstring knownFolderRoot;
   std::wstring executableDirectory;
   FileDialogs dialogs;  // the system's open and save dialogs unless replaced
+  std::optional<SoftwareSystem> softwareSystem;  // the machine's unless replaced
   SoftwareScanCall softwareScan;  // the software service's leftover scan unless replaced
 };
 

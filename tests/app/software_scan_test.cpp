@@ -6,6 +6,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "maintenance/software/software_inventory.h"
 #include "maintenance/software/software_service.h"
 #include "tests/support/app_harness.h"
 #include "tests/support/case_name.h"
@@ -31,6 +32,7 @@ class SteeredScan {
     return [this](const SoftwareScanJob& job, const std::function<bool()>& stale) {
       std::unique_lock lock(mutex_);
       jobs_.push_back(job);
+      changed_.notify_all();
       while (releases_ == 0 && !(endWhenStale_ && stale())) changed_.wait_for(lock, 5ms);
       if (releases_ > 0) --releases_;
       ++returned_;
@@ -53,6 +55,11 @@ class SteeredScan {
     changed_.notify_all();
   }
   void EndWhenStale() { endWhenStale_ = true; }
+  // The scan has been called (a cancel before it would skip it).
+  bool WaitEntered(size_t count) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, 5s, [&] { return jobs_.size() >= count; });
+  }
   bool WaitReturned(int count) {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, 5s, [&] { return returned_ >= count; });
@@ -165,6 +172,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(SoftwareScanTest, CancelAnswersOnceAndTheFinishedPlanNeverShows) {
   harness_.FromDashboard(ScanMessage("r1"));
+  ASSERT_TRUE(scan_.WaitEntered(1));
   harness_.FromDashboard(R"({"type":"software.scan.cancel","payload":{"requestId":"c1"}})");
   const nlohmann::json cancelResult = {{"type", "software.scan.cancel.result"}, {"payload", {{"requestId", "c1"}}}};
   EXPECT_EQ(Posts(), (std::vector<nlohmann::json>{CancelledReply("software.scan", "r1"), cancelResult}));
@@ -200,6 +208,7 @@ TEST_F(SoftwareScanTest, CancelAnswersOnceAndTheFinishedPlanNeverShows) {
 
 TEST_F(SoftwareScanTest, HidingTheWorkbenchCancelsAndShowingItBringsNoLateResult) {
   harness_.FromDashboard(ScanMessage("r1"));
+  ASSERT_TRUE(scan_.WaitEntered(1));
   app().HideDashboard();
   EXPECT_EQ(Posts(), std::vector<nlohmann::json>{CancelledReply("software.scan", "r1")});
   scan_.Release();
@@ -224,6 +233,7 @@ TEST_F(SoftwareScanTest, AReplyForAHiddenWorkbenchIsDropped) {
 TEST_F(SoftwareScanTest, QuitPostsNothingAndWaitsForTheWorker) {
   scan_.EndWhenStale();
   harness_.FromDashboard(ScanMessage("r1"));
+  ASSERT_TRUE(scan_.WaitEntered(1));
   harness_.log.Clear();
   app().Quit();
   EXPECT_EQ(scan_.Returned(), 1);  // joined before Quit returned
@@ -269,44 +279,53 @@ INSTANTIATE_TEST_SUITE_P(
                                   "扫描未完成，请重试。"}),
     testing::CaseName{});
 
-// The service's own scan and refresh, through the dispatcher.
-TEST(SoftwareScanService, ScanAndRefreshAnswerWithTheServicesOwnOutcome) {
+// The service's own scan, refresh and cancel, through the dispatcher.
+TEST(SoftwareScanService, ScanRefreshAndCancelFlowThroughTheDispatcher) {
+  RegisteredSoftware program;
+  program.id = "HKCU|64|NuboFlowTool";
+  program.displayName = "流程工具";
   AppHarness harness;
-  harness.StartWithBothWindows();
-  std::string scanFailure;
-  std::string refreshFailure;
-  try {
-    SoftwareService().ScanResiduals("no-such-program", "不存在的程序", {});
-  } catch (const std::exception& error) {
-    scanFailure = error.what();
-  }
-  try {
-    SoftwareService().RefreshResiduals(kToken);
-  } catch (const std::exception& error) {
-    refreshFailure = error.what();
-  }
-  ASSERT_FALSE(scanFailure.empty());
-  ASSERT_FALSE(refreshFailure.empty());
-  const auto reply = [&] {
-    if (!harness.PumpUntil(
-            [&] {
-              harness.app().OnTick();
-              return !harness.DashboardView().Posted().empty();
-            },
-            10000)) {
-      return nlohmann::json();
-    }
-    const nlohmann::json posted = ParsedPosts(harness.DashboardView()).at(0);
-    harness.DashboardView().ClearPosted();
-    return posted;
+  harness.softwareSystem = MachineSoftwareSystem();
+  harness.softwareSystem->readInstalled = [program](const std::function<bool()>&) {
+    return std::vector<RegisteredSoftware>{program};
   };
-  harness.FromDashboard(
-      R"({"type":"software.scan","payload":{"requestId":"s","softwareId":"no-such-program","displayName":"不存在的程序"}})");
-  EXPECT_EQ(reply(), (nlohmann::json{{"type", "software.scan.error"},
-                                     {"payload", {{"requestId", "s"}, {"message", scanFailure}}}}));
-  harness.FromDashboard(R"({"type":"software.refresh","payload":{"requestId":"f","planToken":")" + kToken + R"("}})");
-  EXPECT_EQ(reply(), (nlohmann::json{{"type", "software.refresh.error"},
-                                     {"payload", {{"requestId", "f"}, {"message", refreshFailure}}}}));
+  harness.StartWithBothWindows();
+  const auto reply = [&] {
+    const bool posted = harness.PumpUntil(
+        [&] {
+          harness.app().OnTick();
+          return !harness.DashboardView().Posted().empty();
+        },
+        10000);
+    const nlohmann::json last = posted ? ParsedPosts(harness.DashboardView()).back() : nlohmann::json();
+    harness.DashboardView().ClearPosted();
+    return last;
+  };
+  const auto error = [](const std::string& type, const std::string& requestId, const std::string& message) {
+    return nlohmann::json{{"type", type}, {"payload", {{"requestId", requestId}, {"message", message}}}};
+  };
+
+  harness.FromDashboard(R"({"type":"software.scan","payload":{"requestId":"s","softwareId":")" + program.id +
+                        R"(","displayName":"流程工具"}})");
+  const nlohmann::json scanned = reply();
+  ASSERT_EQ(scanned["type"], "software.scan.result") << scanned.dump();
+  EXPECT_EQ(scanned["payload"]["requestId"], "s");
+  const std::string token = scanned["payload"]["plan"]["token"];
+  EXPECT_EQ(token.size(), 32u);
+
+  harness.FromDashboard(R"({"type":"software.refresh","payload":{"requestId":"f","planToken":")" + token + R"("}})");
+  const nlohmann::json refreshed = reply();
+  EXPECT_EQ(refreshed["type"], "software.refresh.result") << refreshed.dump();
+  EXPECT_EQ(refreshed["payload"]["plan"]["token"], token);
+
+  harness.FromDashboard(R"({"type":"software.scan.cancel","payload":{"requestId":"c"}})");
+  EXPECT_EQ(reply(), (nlohmann::json{{"type", "software.scan.cancel.result"}, {"payload", {{"requestId", "c"}}}}));
+
+  // A scan of a program no longer registered fails, and drops the old plan.
+  harness.FromDashboard(R"({"type":"software.scan","payload":{"requestId":"g","softwareId":"HKCU|64|Gone","displayName":"流程工具"}})");
+  EXPECT_EQ(reply(), error("software.scan.error", "g", "软件记录已经变化，请刷新列表后重试。"));
+  harness.FromDashboard(R"({"type":"software.refresh","payload":{"requestId":"o","planToken":")" + token + R"("}})");
+  EXPECT_EQ(reply(), error("software.refresh.error", "o", "扫描计划已失效，请重新扫描。"));
 }
 
 }  // namespace
