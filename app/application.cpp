@@ -20,6 +20,8 @@ bool ShouldShowPetWindow(bool dashboardShown, bool petHidden, bool presenting) {
 
 Application::Application(HINSTANCE instance, ApplicationOptions options)
     : instance_(instance),
+      softwareService_(options.softwareSystem ? std::move(*options.softwareSystem) : MachineSoftwareSystem()),
+      scanWorker_(softwareService_, ScanOutlet(), std::move(options.softwareScan)),
       petName_(settings_defaults::kPetName),
       workspaceTheme_(settings_defaults::kTheme),
       workspaceTextSize_(settings_defaults::kTextSize),
@@ -208,10 +210,24 @@ void Application::ApplyNames() {
   }
 }
 
+SoftwareScanOutlet Application::ScanOutlet() {
+  SoftwareScanOutlet outlet;
+  outlet.workbench = [this]() -> HWND {
+    return !shuttingDown_ && dashboardWindow_ ? dashboardWindow_->Handle() : nullptr;
+  };
+  outlet.post = [this](const std::string& text) {
+    if (dashboardWindow_) dashboardWindow_->PostJson(text);
+  };
+  return outlet;
+}
+
+void Application::StartSoftwareScan(HWND requester, const std::string& requestId, const std::string& softwareId,
+                                    const std::string& displayName, const std::string& token) {
+  scanWorker_.Start(requester, requestId, softwareId, displayName, token);
+}
+
 void Application::CancelSoftwareScan(bool wait) { scanWorker_.Cancel(wait); }
 
-void Application::DeliverSoftwareScanResult() {
-  // No software scan runs yet: nothing is ever pending.
-}
+void Application::DeliverSoftwareScanResult() { scanWorker_.Deliver(); }
 
 }  // namespace nubo

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -44,6 +45,8 @@ struct ApplicationOptions {
   std::wstring knownFolderRoot;
   std::wstring executableDirectory;
   FileDialogs dialogs;  // the system's open and save dialogs unless replaced
+  std::optional<SoftwareSystem> softwareSystem;  // the machine's unless replaced
+  SoftwareScanCall softwareScan;  // the software service's leftover scan unless replaced
 };
 
 // The visibility rule of the pet window.
@@ -93,7 +96,9 @@ class Application final : public WindowOwner, private WardrobeListener {
   // tray icon and the desktop shortcut; a file that does not load changes nothing.
   void ApplyAssistantIcon(const std::wstring& iconPath);
 
-  // Software scan.
+  // Software scan: its reply reaches requester later, on the tick.
+  void StartSoftwareScan(HWND requester, const std::string& requestId, const std::string& softwareId,
+                         const std::string& displayName, const std::string& token);
   void CancelSoftwareScan(bool wait);
   void DeliverSoftwareScanResult();
 
@@ -160,6 +165,7 @@ class Application final : public WindowOwner, private WardrobeListener {
   SoftwareService softwareService_;
 
   SoftwareScanWorker scanWorker_;
+  SoftwareScanOutlet ScanOutlet();
 
   // The file dialogs, and the gate that lets one be open at a time. A quit
   // asked for while one is open waits until it has closed.

@@ -165,7 +165,7 @@ std::span<const RouteRow<Application>> Application::Routes() {
          return RoutePortsRequest(app.portsContext_, request.type, request.payload);
        }},
       {"software.", kAny, SoftwareGate, [](App& app, WebViewWindow& sender, const RouteRequest& request) {
-         SoftwareRouteContext context{app.softwareService_, sender.Handle()};
+         SoftwareRouteContext context{app.softwareService_, sender.Handle(), app.scanWorker_};
          return RouteSoftwareRequest(context, request);
        }},
       {"image.", kAny, nullptr, [](App& app, WebViewWindow& sender, const RouteRequest& request) {

@@ -7,10 +7,12 @@
 namespace nubo {
 
 class SoftwareService;
+class SoftwareScanWorker;
 
 struct SoftwareRouteContext {
   SoftwareService& service;
   HWND owner;  // the sending window, for the dialogs and the scan's reply
+  SoftwareScanWorker& scans;
 };
 
 // The gate of every "software." request: requestId 1 to 80 bytes, sent by the
@@ -19,8 +21,8 @@ struct SoftwareRouteContext {
 // A refusal is type + ".error"; null lets the request through.
 Json SoftwareGate(const RouteRequest& request);
 
-// The request after its gate. A type no row answers gets app.error
-// "暂不支持这个操作。".
+// The request after its gate: its fields, the refusal while a scan runs, then
+// its call. A type no row answers gets app.error "暂不支持这个操作。".
 Json RouteSoftwareRequest(SoftwareRouteContext& context, const RouteRequest& request);
 
 }  // namespace nubo

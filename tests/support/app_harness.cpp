@@ -46,6 +46,8 @@ Application& AppHarness::Build() {
     appOptions.knownFolderRoot = root.path();
     appOptions.executableDirectory = ProgramFolder();
     appOptions.dialogs = dialogs;
+    appOptions.softwareSystem = softwareSystem;
+    appOptions.softwareScan = softwareScan;
     app_ = std::make_unique<Application>(GetModuleHandleW(nullptr), appOptions);
   }
   return *app_;

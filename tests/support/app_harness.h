@@ -69,6 +69,8 @@ class AppHarness {
   ScriptedBrowser browser{&log};
   RecordingShell shell{&log};
   FileDialogs dialogs;  // the system's unless a test answers them
+  std::optional<SoftwareSystem> softwareSystem;  // the machine's unless a test replaces it
+  SoftwareScanCall softwareScan;  // the software service's unless a test replaces it
 
  private:
   std::unique_ptr<Application> app_;

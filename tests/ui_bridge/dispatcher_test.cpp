@@ -221,7 +221,7 @@ TEST_F(DispatcherTest, GatesWithAHiddenWorkbench) {
        R"("tls":false,"txBytes":0,"txMessages":0}},"type":"mqtt.stop.result"})"},
       {"software.list", R"({"payload":{"message":"请在已打开的工作台中操作软件卸载工具。","requestId":"h"},"type":"software.list.error"})"},
       // Cancelling a scan passes the software gate while hidden.
-      {"software.scan.cancel", R"({"payload":{"message":"暂不支持这个操作。"},"type":"app.error"})"},
+      {"software.scan.cancel", R"({"payload":{"requestId":"h"},"type":"software.scan.cancel.result"})"},
   };
   for (const Case& c : cases) {
     harness_.DashboardView().ClearPosted();
