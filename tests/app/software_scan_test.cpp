@@ -31,7 +31,8 @@ Json Reply(const std::string& type, const std::string& requestId, const std::str
 
 // A scan the test steers: it waits until released (or, with endWhenStale,
 // until its request is stale, as the budget's check would notice), then
-// answers as told: 0 a plan, 1 a standard exception, 2 another one.
+// answers as told: 0 a plan, 1 a standard exception, 2 another one, 3 a
+// standard exception whose text is not UTF-8.
 struct SteeredScan {
   std::atomic<int> releases{0}, entered{0}, returned{0}, answer{0};
   std::atomic<bool> endWhenStale{false};
@@ -46,6 +47,7 @@ struct SteeredScan {
       ++returned;
       if (answer == 1) throw std::runtime_error("部分扫描根不可读。");
       if (answer == 2) throw 7;
+      if (answer == 3) throw std::runtime_error("\xFF\xFE");
       return Plan();
     };
   }
@@ -190,7 +192,8 @@ TEST_P(ScanFailures, BecomeTheRequestsError) {
 INSTANTIATE_TEST_SUITE_P(Worker, ScanFailures,
                          ::testing::Values(FailureCase{"com_unavailable", 0, true, "无法初始化快捷方式扫描服务。"},
                                            FailureCase{"service_failure", 1, false, "部分扫描根不可读。"},
-                                           FailureCase{"other_exception", 2, false, "扫描未完成，请重试。"}),
+                                           FailureCase{"other_exception", 2, false, "扫描未完成，请重试。"},
+                                           FailureCase{"text_not_utf8", 3, false, "\uFFFD\uFFFD"}),
                          testing::CaseName{});
 
 // The service's own scan and refresh, through the dispatcher.
