@@ -1,11 +1,34 @@
 #include "maintenance/software/software_service.h"
 
+#include <algorithm>
 #include <stdexcept>
+#include <utility>
 
+#include "maintenance/software/plan_limits.h"
+#include "maintenance/software/plan_texts.h"
+#include "maintenance/software/residual_discovery.h"
 #include "maintenance/software/scan_listing.h"
 #include "maintenance/software/uninstaller_launch.h"
+#include "store/text_convert.h"
 
 namespace nubo {
+namespace {
+
+[[noreturn]] void Fail(std::string_view text) { throw std::runtime_error(std::string(text)); }
+
+void AddWarningOnce(std::vector<std::string>& warnings, std::string_view text) {
+  if (std::find(warnings.begin(), warnings.end(), text) == warnings.end()) warnings.emplace_back(text);
+}
+
+bool IsGone(const ResidualItem& item) {
+  try {
+    return IsResidualGone(Utf8ToUtf16(item.path));
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+}  // namespace
 
 SoftwareSystem MachineSoftwareSystem() {
   SoftwareSystem system;
@@ -35,15 +58,85 @@ SoftwareOperationResult SoftwareService::LaunchUninstaller(std::string_view soft
   return nubo::LaunchUninstaller(softwareId, displayName, confirmed, context);
 }
 
-SoftwareCleanupPlan SoftwareService::ScanResiduals(const std::string&, const std::string&,
-                                                   const std::function<bool()>&) {
-  throw std::runtime_error("not built yet");
+SoftwareCleanupPlan SoftwareService::ScanResiduals(const std::string& softwareId, const std::string& displayName,
+                                                   const std::function<bool()>& cancel) {
+  const uint64_t gen = ++generation_;
+  {
+    // Until this scan commits, cleanup and reveal find no plan.
+    std::lock_guard<std::mutex> lock(mutex_);
+    plan_ = SoftwareCleanupPlan{};
+  }
+  const auto abandoned = [this, gen, &cancel] { return generation_.load() != gen || (cancel && cancel()); };
+  ScanBudget budget(abandoned, system_.tick);
+  const std::vector<RegisteredSoftware> installed = system_.readInstalled([&budget] { return !budget.Check(); });
+  const RegisteredSoftware* program = FindRegisteredSoftware(installed, softwareId, displayName);
+  if (program == nullptr || program->systemComponent) Fail(kPlanSoftwareChanged);
+
+  SoftwareCleanupPlan result;
+  result.token = CreatePlanToken();
+  result.softwareId = softwareId;
+  result.displayName = displayName;
+  result.createdTick = system_.tick();
+  result.generation = gen;
+  result.residuals = BuildResidualCandidates(*program, installed, budget);
+  budget.Check();  // records a limit reached at the very end
+  if (budget.cancelled) Fail(kPlanScanCancelled);
+  result.scanTruncated = budget.truncated;
+  result.scanWarnings = budget.warnings;
+
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (abandoned()) Fail(kPlanScanCancelled);
+  plan_ = result;
+  return result;
 }
 
-SoftwareCleanupPlan SoftwareService::RefreshResiduals(const std::string&) { throw std::runtime_error("not built yet"); }
+SoftwareCleanupPlan SoftwareService::RefreshResiduals(const std::string& token) {
+  const uint64_t gen = generation_.load();
+  SoftwareCleanupPlan working;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (token.empty() || token != plan_.token || plan_.createdTick == 0) Fail(kPlanInvalid);
+    working = plan_;
+  }
+  ScanBudget budget([this, gen] { return generation_.load() != gen; }, system_.tick);
+  const bool expired = working.token.empty() || !IsWithinPlanLifetime(working.createdTick, system_.tick());
+
+  std::vector<ResidualItem> kept;
+  for (ResidualItem& item : working.residuals) {
+    if (!budget.Check()) break;
+    if (IsGone(item)) continue;
+    if (VerifyResidualItem(item)) {
+      kept.push_back(std::move(item));
+      continue;
+    }
+    working.scanTruncated = true;
+    AddWarningOnce(working.scanWarnings, kWarnIdentityChanged);
+  }
+  budget.Check();
+  if (budget.cancelled) Fail(kPlanRefreshCancelled);
+  if (budget.truncated) Fail(kPlanRefreshTimedOut);
+  working.residuals = std::move(kept);
+
+  if (expired) {
+    // Renewed only after every kept item was verified again, and with every
+    // pre-selection withdrawn: the user must choose again.
+    working.createdTick = system_.tick();
+    for (ResidualItem& item : working.residuals) item.defaultSelected = false;
+    working.scanWarnings.emplace_back(kWarnPlanRenewed);
+  }
+  working.generation = gen;
+
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (generation_.load() != gen || plan_.token != token) Fail(kPlanRefreshRaced);
+  plan_ = working;
+  return working;
+}
 
 void SoftwareService::CancelScan() { ++generation_; }
 
-bool SoftwareService::PlanValidFor(const std::string&) const { return false; }
+bool SoftwareService::PlanValidFor(const std::string& token) const {
+  return !plan_.token.empty() && plan_.token == token && IsWithinPlanLifetime(plan_.createdTick, system_.tick()) &&
+         plan_.generation == generation_.load();
+}
 
 }  // namespace nubo
