@@ -67,7 +67,7 @@ TEST(SafetyProducts, ScanUninstallThenCleanupWithTheSameToken) {
     ASSERT_TRUE(KeyExists(product.hive, product.key));
     ASSERT_NE(GetFileAttributesW(WorldPath(product.removedByUninstaller).c_str()), INVALID_FILE_ATTRIBUTES);
     FixtureWorld world({}, {});
-    for (const auto& data : product.runtimeData) world.Build({WorldPiece::kFile, data});
+    for (const auto& data : product.runtimeData) world.Build({WorldPiece::kFile, data, L"", 0});
     for (const auto& path : product.plan) world.Adopt(path);
     if (!product.uninstallCommand.empty()) {
       RegistryKey key;

@@ -31,14 +31,14 @@ constexpr std::string_view kNothingSelected = "没有选择可清理的关联路
 constexpr std::string_view kNotInPlan = "所选路径不完全属于当前锁定计划，未执行任何清理。";
 constexpr std::string_view kStillRegistered = "软件仍在注册列表中，请先完成标准卸载；关闭或取消卸载窗口不代表卸载完成。";
 
-WorldPiece Folder(const std::wstring& path) { return {WorldPiece::kFolder, path}; }
-WorldPiece File(const std::wstring& path) { return {WorldPiece::kFile, path}; }
+WorldPiece Folder(const std::wstring& path) { return {WorldPiece::kFolder, path, L"", 0}; }
+WorldPiece File(const std::wstring& path) { return {WorldPiece::kFile, path, L"", 0}; }
 WorldPiece Shortcut(const std::wstring& path, const std::wstring& target) {
-  return {WorldPiece::kShortcut, path, target};
+  return {WorldPiece::kShortcut, path, target, 0};
 }
 WorldPiece Deep(const std::wstring& path, int levels) { return {WorldPiece::kDeepTree, path, L"", levels}; }
 WorldPiece Wide(const std::wstring& path, int files) { return {WorldPiece::kWideTree, path, L"", files}; }
-WorldPiece Link(const std::wstring& path, const std::wstring& target) { return {WorldPiece::kLink, path, target}; }
+WorldPiece Link(const std::wstring& path, const std::wstring& target) { return {WorldPiece::kLink, path, target, 0}; }
 
 std::wstring Fold(std::wstring path) {
   for (auto& unit : path) unit = towlower(unit);
@@ -239,6 +239,8 @@ void ExpectOnlyPlanPathsMoved(const std::vector<std::string>& selected, const So
   for (const auto& path : Wide16(result.failedPaths)) EXPECT_TRUE(Holds(chosen, path)) << Utf16ToUtf8(path);
 }
 
+void PrintTo(const World& world, std::ostream* out) { *out << world.name; }
+
 class SafetyWorld : public ::testing::TestWithParam<World> {};
 
 // Scan while registered, uninstall, then a cleanup of every plan path with
@@ -273,7 +275,7 @@ TEST_P(SafetyWorld, SelectAllMovesOnlyWhatThePlanStillProves) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Worlds, SafetyWorld, ::testing::ValuesIn(Worlds()),
-                         [](const ::testing::TestParamInfo<World>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<World>& world) { return std::string(world.param.name); });
 
 // Every request outside a valid plan is refused before anything moves.
 TEST(SafetyRefusals, NoMoveOutsideAValidPlanThenTheSameTokenStillWorks) {

@@ -44,7 +44,7 @@ struct WorldPiece {
   enum Kind { kFolder, kFile, kShortcut, kDeepTree, kWideTree, kLink };
   Kind kind;
   std::wstring path;    // a world path
-  std::wstring target;  // kShortcut, kLink: a world path
+  std::wstring target = L"";  // kShortcut, kLink: a world path
   int count = 0;        // kDeepTree: levels below the path; kWideTree: files in it
 };
 
