@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "maintenance/software/product_identity.h"
+#include "maintenance/software/residual_item.h"
+#include "maintenance/software/scan_budget.h"
+
+namespace nubo {
+
+// The steps of the leftover discovery, each bound by the scan's budget.
+
+// Appends the path as one leftover when it is local, readable, not protected,
+// not yet listed and has an identity; true when it was appended.
+bool AddResidualItem(std::vector<ResidualItem>& items, std::wstring_view path, std::string_view label,
+                     std::string_view kind, std::string_view evidence, std::string_view confidence,
+                     bool defaultSelected, bool personalData, ScanBudget* budget);
+
+// The shortcuts of a folder and its subfolders (to the budget's depth) that
+// lead to the program.
+void ScanShortcutFolder(std::vector<ResidualItem>& items, std::wstring_view folder, std::string_view label,
+                        const RegistrationIdentity& identity, ScanBudget& budget, uint32_t depth);
+
+// The entries one level below root named after the product.
+void ScanRestrictedFolder(std::vector<ResidualItem>& items, std::wstring_view root, std::string_view label,
+                          std::string_view kind, bool personalData, bool includeShortcuts,
+                          const ProductIdentity& identity, ScanBudget& budget);
+
+// The entries named after the product inside folders below root named after
+// the publisher.
+void ScanPublisherFolder(std::vector<ResidualItem>& items, std::wstring_view root, std::string_view label,
+                         std::string_view kind, bool personalData, const ProductIdentity& identity,
+                         ScanBudget& budget);
+
+// Inside Program Files (either) or the user's own program folder.
+bool RateInstallLocation(std::wstring_view path);
+
+// A folder that holds another program's location; adds the shared-folder
+// warning. Shortcuts are judged by their target and never hold one.
+bool HoldsOtherRegisteredSoftware(const ResidualItem& item, const std::vector<std::wstring>& locations,
+                                  ScanBudget& budget);
+
+}  // namespace nubo
