@@ -270,6 +270,7 @@ TEST_P(SafetyWorld, SelectAllMovesOnlyWhatThePlanStillProves) {
   }
   for (const auto& spec : w.mustMove) {
     const std::wstring path = WorldPath(spec);
+    EXPECT_TRUE(Holds(Wide16(all), path)) << "not offered: " << Utf16ToUtf8(path);
     EXPECT_TRUE(Holds(mover.moved, path) && Holds(removed, path) && !Exists(path)) << Utf16ToUtf8(path);
   }
 }
