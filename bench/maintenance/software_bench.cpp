@@ -205,7 +205,9 @@ std::string EndingLimit(const std::vector<std::string>& warnings) {
 }
 
 size_t CountLines(const std::wstring& path) {
-  nubo::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  nubo::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) std::fprintf(stderr, "cannot read the listing (%lu)\n", GetLastError());
   size_t lines = 0;
   char buffer[65536];
   DWORD got = 0;
@@ -242,7 +244,9 @@ void BenchScan(int rounds) {
     lines = 0;
     for (const auto& root : profile.Roots()) {
       RunQuietly(L"cmd.exe /c dir /s /b /a \"" + root + L"\"", listing);
-      lines += CountLines(listing);
+      const size_t listed = CountLines(listing);
+      std::fprintf(stderr, "dir /s /b /a %ls: %zu entries\n", root.c_str(), listed);
+      lines += listed;
     }
   });
   DeleteFileW(listing.c_str());
