@@ -7,6 +7,7 @@
 //   50,000-file product folder, 500 Start-menu links, 2,000 registered
 //   programs): wall time, the limit that ended it and items/s
 //                                                  vs  cmd /c dir /s /b /a over the same roots
+//   VerifyTreeBeforeDelete over 15,999 and 16,001 entries
 //   software_bench [rounds]
 #include <windows.h>
 
@@ -27,6 +28,7 @@
 #include "maintenance/software/scan_listing.h"
 #include "maintenance/software/software_service.h"
 #include "maintenance/software/software_texts.h"
+#include "maintenance/software/tree_verify.h"
 #include "store/win_handles.h"
 #include "tests/characters/shortcut_files.h"
 
@@ -260,6 +262,37 @@ void BenchScan(int rounds) {
               items, counted, items / counted, lines, dir, lines / dir, (items / counted) / (lines / dir));
 }
 
+// A folder and files - 1 files in it: entries in all.
+std::wstring MakeFlatTree(const std::wstring& root, int entries) {
+  CreateDirectoryW(root.c_str(), nullptr);
+  for (int i = 1; i < entries; ++i) {
+    const nubo::FileHandle created(CreateFileW((root + L"\\f" + std::to_wstring(i)).c_str(), GENERIC_WRITE, 0,
+                                               nullptr, CREATE_ALWAYS, 0, nullptr));
+  }
+  return root;
+}
+
+void RemoveFlatTree(const std::wstring& root, int entries) {
+  for (int i = 1; i < entries; ++i) DeleteFileW((root + L"\\f" + std::to_wstring(i)).c_str());
+  RemoveDirectoryW(root.c_str());
+}
+
+void BenchTreeVerify(int rounds) {
+  for (int entries : {15999, 16001}) {
+    const std::wstring root = MakeFlatTree(Known(FOLDERID_LocalAppData) + L"\\Nubo Bench Verify", entries);
+    bool verified = false;
+    uint32_t counted = 0;
+    const double seconds = MedianSeconds(rounds, [&] {
+      nubo::ScanBudget budget({}, nubo::SystemTick64);
+      verified = nubo::VerifyTreeBeforeDelete(root, budget, 0);
+      counted = budget.itemsCounted;
+    });
+    std::printf("VerifyTreeBeforeDelete, %d entries: %.2f s (budget 4.5 s), %s after %u counted\n", entries, seconds,
+                verified ? "verified" : "refused", counted);
+    RemoveFlatTree(root, entries);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -298,5 +331,6 @@ int main(int argc, char** argv) {
   RemoveTree(tree);
 
   BenchScan(rounds);
+  BenchTreeVerify(rounds);
   return 0;
 }

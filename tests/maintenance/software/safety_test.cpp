@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "maintenance/software/cleanup_texts.h"
 #include "maintenance/software/software_service.h"
 #include "store/text_convert.h"
 #include "tests/maintenance/software/safety_world.h"
@@ -26,10 +27,10 @@ using testing::WorldPath;
 using testing::WorldPiece;
 using testing::WorldProgram;
 
-constexpr std::string_view kNeedsValidPlan = "清理需要 15 分钟内的有效扫描结果，并完整输入软件名称。";
-constexpr std::string_view kNothingSelected = "没有选择可清理的关联路径。";
-constexpr std::string_view kNotInPlan = "所选路径不完全属于当前锁定计划，未执行任何清理。";
-constexpr std::string_view kStillRegistered = "软件仍在注册列表中，请先完成标准卸载；关闭或取消卸载窗口不代表卸载完成。";
+constexpr std::string_view kNeedsValidPlan = kCleanupNotAuthorised;
+constexpr std::string_view kNothingSelected = kCleanupNothingSelected;
+constexpr std::string_view kNotInPlan = kCleanupNotInPlan;
+constexpr std::string_view kStillRegistered = kCleanupStillRegistered;
 
 WorldPiece Folder(const std::wstring& path) { return {WorldPiece::kFolder, path, L"", 0}; }
 WorldPiece File(const std::wstring& path) { return {WorldPiece::kFile, path, L"", 0}; }
