@@ -3,6 +3,11 @@
 //   ListSoftware over 2,000 registered programs  vs  uninstaller --list
 //   sizing a 50,000-file tree (entries/s)          vs  cmd /c dir /s /b /a
 //   GetFileIdentity calls per second
+//   a leftover scan of a synthetic profile (3,000 local data folders, a
+//   50,000-file product folder, 500 Start-menu links, 2,000 registered
+//   programs): wall time, the limit that ended it and items/s
+//                                                  vs  cmd /c dir /s /b /a over the same roots
+//   VerifyTreeBeforeDelete over 15,999 and 16,001 entries
 //   software_bench [rounds]
 #include <windows.h>
 
@@ -13,11 +18,19 @@
 #include <string>
 #include <vector>
 
+#include <knownfolders.h>
+#include <shlobj.h>
+
 #include "maintenance/registry_key.h"
 #include "maintenance/software/file_identity.h"
+#include "maintenance/software/path_rules.h"
+#include "maintenance/software/residual_discovery.h"
 #include "maintenance/software/scan_listing.h"
 #include "maintenance/software/software_service.h"
+#include "maintenance/software/software_texts.h"
+#include "maintenance/software/tree_verify.h"
 #include "store/win_handles.h"
+#include "tests/characters/shortcut_files.h"
 
 namespace {
 
@@ -42,11 +55,12 @@ double MedianSeconds(int rounds, Work&& work) {
   return times[times.size() / 2];
 }
 
-// Runs a command line to completion with its output discarded.
-void RunQuietly(std::wstring command) {
+// Runs a command line to completion with its output written to a file
+// (NUL: discarded).
+void RunQuietly(std::wstring command, const std::wstring& output = L"NUL") {
   SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-  nubo::FileHandle nul(CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                                   OPEN_EXISTING, 0, nullptr));
+  nubo::FileHandle nul(CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                   output == L"NUL" ? OPEN_EXISTING : CREATE_ALWAYS, 0, nullptr));
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESTDHANDLES;
@@ -87,10 +101,13 @@ void RemovePrograms() {
   for (int i = 0; i < kPrograms; ++i) RegDeleteKeyExW(HKEY_LOCAL_MACHINE, ProgramKey(i).c_str(), KEY_WOW64_64KEY, 0);
 }
 
-std::wstring MakeTree() {
+std::wstring TempTreeRoot() {
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
-  const std::wstring root = std::wstring(temp) + L"nubo-size-bench";
+  return std::wstring(temp) + L"nubo-size-bench";
+}
+
+std::wstring MakeTree(const std::wstring& root) {
   CreateDirectoryW(root.c_str(), nullptr);
   for (int folder = 0; folder < kTreeFolders; ++folder) {
     const std::wstring sub = root + L"\\s" + std::to_wstring(folder);
@@ -114,6 +131,168 @@ void RemoveTree(const std::wstring& root) {
   RemoveDirectoryW(root.c_str());
 }
 
+
+std::wstring Known(REFKNOWNFOLDERID id) {
+  PWSTR raw = nullptr;
+  std::wstring path;
+  if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &raw))) path = raw;
+  CoTaskMemFree(raw);
+  return path;
+}
+
+constexpr int kDataFolders = 3000;
+constexpr int kStartMenuLinks = 500;
+constexpr int kProductLinks = 5;  // the rest point elsewhere
+constexpr const wchar_t* kProductKey = L"NuboBench0000";
+
+// The synthetic profile: the first registered program is the product, with
+// its folder of 50,000 files, its local data folder among 3,000 others and 5
+// of the 500 Start-menu links.
+struct SyntheticProfile {
+  std::wstring product = Known(FOLDERID_ProgramFiles) + L"\\Nubo Bench Product";
+  std::wstring local = Known(FOLDERID_LocalAppData);
+  std::wstring links = Known(FOLDERID_Programs) + L"\\Nubo Bench Links";
+
+  std::wstring Folder(int i) const { return local + L"\\Nubo Bench Data " + std::to_wstring(i); }
+  std::wstring Link(int i) const { return links + L"\\link" + std::to_wstring(i) + L".lnk"; }
+
+  void Make() const {
+    MakeTree(product);
+    const std::wstring exe = product + L"\\product.exe";
+    const nubo::FileHandle created(CreateFileW(exe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    CreateDirectoryW((local + L"\\Nubo Bench Product").c_str(), nullptr);
+    for (int i = 0; i < kDataFolders - 1; ++i) CreateDirectoryW(Folder(i).c_str(), nullptr);
+    CreateDirectoryW(links.c_str(), nullptr);
+    const nubo::testing::ComScope com;
+    const std::wstring elsewhere = Known(FOLDERID_Windows) + L"\\notepad.exe";
+    for (int i = 0; i < kStartMenuLinks; ++i) nubo::testing::CreateShortcut(Link(i), i < kProductLinks ? exe : elsewhere);
+    nubo::RegistryKey key;
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, ProgramKey(0).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                    nullptr, key.out(), nullptr);
+    const std::wstring name = L"Nubo Bench Product";
+    const std::wstring icon = L"\"" + exe + L"\",0";
+    RegSetValueExW(key.get(), L"DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
+                   static_cast<DWORD>((name.size() + 1) * 2));
+    RegSetValueExW(key.get(), L"InstallLocation", 0, REG_SZ, reinterpret_cast<const BYTE*>(product.c_str()),
+                   static_cast<DWORD>((product.size() + 1) * 2));
+    RegSetValueExW(key.get(), L"DisplayIcon", 0, REG_SZ, reinterpret_cast<const BYTE*>(icon.c_str()),
+                   static_cast<DWORD>((icon.size() + 1) * 2));
+  }
+
+  void Remove() const {
+    DeleteFileW((product + L"\\product.exe").c_str());
+    RemoveTree(product);
+    RemoveDirectoryW((local + L"\\Nubo Bench Product").c_str());
+    for (int i = 0; i < kDataFolders - 1; ++i) RemoveDirectoryW(Folder(i).c_str());
+    for (int i = 0; i < kStartMenuLinks; ++i) DeleteFileW(Link(i).c_str());
+    RemoveDirectoryW(links.c_str());
+  }
+
+  // The roots the scan looks at, for the anchor.
+  std::vector<std::wstring> Roots() const {
+    return {Known(FOLDERID_Programs), Known(FOLDERID_CommonPrograms), Known(FOLDERID_Desktop),
+            Known(FOLDERID_PublicDesktop), product, local, Known(FOLDERID_RoamingAppData), Known(FOLDERID_ProgramData)};
+  }
+};
+
+// The warning of the limit that ended a scan, or that none did.
+std::string EndingLimit(const std::vector<std::string>& warnings) {
+  for (std::string_view limit : {nubo::kWarnScanTimeLimit, nubo::kWarnScanItemLimit,
+                                 nubo::kWarnDisplayLimit, nubo::kWarnListingLimit}) {
+    for (const auto& warning : warnings) {
+      if (warning == limit) return warning;
+    }
+  }
+  return "none: the scan finished";
+}
+
+size_t CountLines(const std::wstring& path) {
+  nubo::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) std::fprintf(stderr, "cannot read the listing (%lu)\n", GetLastError());
+  size_t lines = 0;
+  char buffer[65536];
+  DWORD got = 0;
+  while (file && ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+    lines += static_cast<size_t>(std::count(buffer, buffer + got, '\n'));
+  }
+  return lines;
+}
+
+void BenchScan(int rounds) {
+  RegisterPrograms();
+  const SyntheticProfile profile;
+  profile.Make();
+  const std::string id = "HKLM|64|" + std::string(kProductKey, kProductKey + 13);
+  nubo::SoftwareService service;
+  nubo::SoftwareCleanupPlan plan;
+  const double wall = MedianSeconds(rounds, [&] { plan = service.ScanResiduals(id, "Nubo Bench Product", {}); });
+
+  // The same steps with a budget of our own, to count the items touched.
+  uint32_t items = 0;
+  const double counted = MedianSeconds(rounds, [&] {
+    nubo::ScanBudget budget({}, nubo::SystemTick64);
+    const auto installed = nubo::ReadInstalledSoftware([&] { return !budget.Check(); });
+    const nubo::RegisteredSoftware* product = nubo::FindRegisteredSoftware(installed, id, "Nubo Bench Product");
+    if (product) nubo::BuildResidualCandidates(*product, installed, budget);
+    items = budget.itemsCounted;
+  });
+
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring listing = std::wstring(temp) + L"nubo-dir-listing.txt";
+  size_t lines = 0;
+  const double dir = MedianSeconds(rounds, [&] {
+    lines = 0;
+    for (const auto& root : profile.Roots()) {
+      RunQuietly(L"cmd.exe /c dir /s /b /a \"" + root + L"\"", listing);
+      const size_t listed = CountLines(listing);
+      std::fprintf(stderr, "dir /s /b /a %ls: %zu entries\n", root.c_str(), listed);
+      lines += listed;
+    }
+  });
+  DeleteFileW(listing.c_str());
+  profile.Remove();
+  RemovePrograms();
+
+  std::printf("leftover scan of the synthetic profile: %.2f s (goal <= 5.0 s, budget 4.5 s), %zu items, ended by: %s\n",
+              wall, plan.residuals.size(), EndingLimit(plan.scanWarnings).c_str());
+  std::printf("  %u items in %.2f s: %.0f items/s   dir /s /b /a: %zu entries in %.2f s: %.0f entries/s   "
+              "ratio %.2fx (goal >= 1.0x)\n",
+              items, counted, items / counted, lines, dir, lines / dir, (items / counted) / (lines / dir));
+}
+
+// A folder and files - 1 files in it: entries in all.
+std::wstring MakeFlatTree(const std::wstring& root, int entries) {
+  CreateDirectoryW(root.c_str(), nullptr);
+  for (int i = 1; i < entries; ++i) {
+    const nubo::FileHandle created(CreateFileW((root + L"\\f" + std::to_wstring(i)).c_str(), GENERIC_WRITE, 0,
+                                               nullptr, CREATE_ALWAYS, 0, nullptr));
+  }
+  return root;
+}
+
+void RemoveFlatTree(const std::wstring& root, int entries) {
+  for (int i = 1; i < entries; ++i) DeleteFileW((root + L"\\f" + std::to_wstring(i)).c_str());
+  RemoveDirectoryW(root.c_str());
+}
+
+void BenchTreeVerify(int rounds) {
+  for (int entries : {15999, 16001}) {
+    const std::wstring root = MakeFlatTree(Known(FOLDERID_LocalAppData) + L"\\Nubo Bench Verify", entries);
+    bool verified = false;
+    uint32_t counted = 0;
+    const double seconds = MedianSeconds(rounds, [&] {
+      nubo::ScanBudget budget({}, nubo::SystemTick64);
+      verified = nubo::VerifyTreeBeforeDelete(root, budget, 0);
+      counted = budget.itemsCounted;
+    });
+    std::printf("VerifyTreeBeforeDelete, %d entries: %.2f s (budget 4.5 s), %s after %u counted\n", entries, seconds,
+                verified ? "verified" : "refused", counted);
+    RemoveFlatTree(root, entries);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -127,7 +306,7 @@ int main(int argc, char** argv) {
   std::printf("ListSoftware, %zu entries: %.1f ms   uninstaller --list: %.1f ms   ratio %.2fx (goal <= 1.0x)\n",
               listed, ours * 1000, theirs * 1000, ours / theirs);
 
-  const std::wstring tree = MakeTree();
+  const std::wstring tree = MakeTree(TempTreeRoot());
   nubo::MeasureResult measured;
   const double sizing = MedianSeconds(rounds, [&] {
     measured = {};
@@ -150,5 +329,8 @@ int main(int argc, char** argv) {
   }
   std::printf("GetFileIdentity: %.0f calls/s\n", calls / Seconds(start));
   RemoveTree(tree);
+
+  BenchScan(rounds);
+  BenchTreeVerify(rounds);
   return 0;
 }
