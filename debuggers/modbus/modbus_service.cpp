@@ -78,11 +78,16 @@ void ModbusService::Impl::HandleRequest(Json& result, const std::string& action,
 void ModbusService::Impl::QueueStop() {
   const int64_t generation = ++generation_;
   commands_.Clear();
-  commands_.Push(ModbusCommand{"stop", generation, {}, nullptr}, 1);
+  QueueCommand(ModbusCommand{"stop", generation, {}, nullptr});
   snapshot_["state"] = "stopping";
   snapshot_["pending"] = false;
   snapshot_["result"] = nullptr;
   snapshot_["error"] = "";
+}
+
+void ModbusService::Impl::QueueCommand(ModbusCommand command) {
+  commands_.Push(std::move(command), 1);
+  ++queuedCount_;
   work_.notify_all();
 }
 
@@ -95,9 +100,8 @@ void ModbusService::Impl::Start(const Json& payload) {
   Json snapshot{{"state", "connecting"}, {"pending", false}, {"error", ""}, {"result", nullptr},
                 {"transport", config.tcp ? "tcp" : "rtu"}, {"unitId", config.unitId}};
   snapshot["endpoint"] = config.tcp ? config.host + ":" + std::to_string(config.port) : config.serialPort;
-  commands_.Push(ModbusCommand{"start", generation, std::move(config), nullptr}, 1);
+  QueueCommand(ModbusCommand{"start", generation, std::move(config), nullptr});
   snapshot_ = std::move(snapshot);
-  work_.notify_all();
 }
 
 void ModbusService::Impl::Request(const Json& payload) {
@@ -111,8 +115,7 @@ void ModbusService::Impl::Request(const Json& payload) {
   snapshot_["pending"] = true;
   snapshot_["error"] = "";
   snapshot_["result"] = nullptr;
-  commands_.Push(ModbusCommand{"request", generation_, {}, std::move(request)}, 1);
-  work_.notify_all();
+  QueueCommand(ModbusCommand{"request", generation_, {}, std::move(request)});
 }
 
 void ModbusService::Impl::Stop() {
