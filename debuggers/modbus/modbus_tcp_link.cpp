@@ -95,17 +95,32 @@ class TcpLink final : public ModbusLink {
     return count;
   }
 
+  void BetweenTransactions() override {
+    if (mayBeSignalled_) ResetReadable();
+  }
+
  private:
-  // Data already in costs one receive. Only an empty socket resets the event,
-  // looks once more (data may have come in before the reset) and then waits.
+  // Data already in costs one receive. An empty socket waits for the event,
+  // cleared first (then looking once more, as data may have come in before)
+  // unless it has stayed clear since the last clearing: every arrival since
+  // then has set it, as each receive asks the socket to signal the next.
   size_t ReceiveOrWait(uint8_t* buffer, size_t size) {
     size_t length = TryReceive(buffer, size);
-    if (length > 0) return length;
-    WSAResetEvent(readable_.get());
-    length = TryReceive(buffer, size);
-    if (length > 0) return length;
-    WaitForSingleObject(readable_.get(), kRetryWaitMs);
+    if (length == 0 && mayBeSignalled_) {
+      ResetReadable();
+      length = TryReceive(buffer, size);
+    }
+    if (length > 0) {
+      mayBeSignalled_ = true;
+      return length;
+    }
+    if (WaitForSingleObject(readable_.get(), kRetryWaitMs) == WAIT_OBJECT_0) mayBeSignalled_ = true;
     return 0;
+  }
+
+  void ResetReadable() {
+    WSAResetEvent(readable_.get());
+    mayBeSignalled_ = false;
   }
 
   // The bytes received, 0 when none are waiting.
@@ -123,6 +138,7 @@ class TcpLink final : public ModbusLink {
   uint8_t held_[kModbusMaxResponseBytes];
   size_t heldFrom_ = 0;
   size_t heldTo_ = 0;
+  bool mayBeSignalled_ = true;
 };
 
 }  // namespace

@@ -35,6 +35,7 @@ void ModbusService::Impl::WorkerLoop() {
     } catch (const std::exception& failure) {
       FailCommand(command.generation, failure.what());
     }
+    if (link_) link_->BetweenTransactions();
   }
   CloseLink();
 }
