@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "debuggers/modbus/modbus_lock.h"
 #include "debuggers/modbus/modbus_ports.h"
 #include "debuggers/modbus/modbus_service_impl.h"
 #include "debuggers/modbus/modbus_texts.h"
@@ -58,7 +59,7 @@ void ModbusService::Impl::HandleRequest(Json& result, const std::string& action,
     return;
   }
   if (shutDown_) Fail(texts::kServiceClosed);
-  std::lock_guard lock(mutex_);
+  const auto lock = ModbusLockSoon(mutex_);
   if (action == "poll") {
     Json logs = Json::array();
     while (!log_.Empty()) logs.push_back(log_.PopFront().item);
@@ -132,10 +133,11 @@ bool ModbusService::Impl::IsCancelled(int64_t generation) const {
 
 void ModbusService::Impl::AppendLog(int64_t generation, std::string_view direction, const uint8_t* bytes,
                                     size_t length, std::string_view message) {
-  std::lock_guard lock(mutex_);
-  if (IsCancelled(generation)) return;
-  Json entry{{"id", ++nextEntryId_}, {"timestamp", NowMilliseconds()}, {"direction", direction},
+  Json entry{{"id", 0}, {"timestamp", NowMilliseconds()}, {"direction", direction},
              {"hex", ToUpperHexPairs(bytes, length)}, {"message", message}};
+  const auto lock = ModbusLockSoon(mutex_);
+  if (IsCancelled(generation)) return;
+  entry["id"] = ++nextEntryId_;
   log_.Push(std::move(entry), 1);
   while (log_.Size() > kMaxLogEntries) log_.PopFront();
 }

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "debuggers/modbus/modbus_exception_names.h"
+#include "debuggers/modbus/modbus_lock.h"
 #include "debuggers/modbus/modbus_service_impl.h"
 #include "debuggers/modbus/modbus_texts.h"
 #include "store/file_utils.h"
@@ -53,7 +54,7 @@ bool ModbusService::Impl::TakeCommand(ModbusCommand& command, uint64_t& seen) {
     if (queuedCount_ != seen && lock.try_lock()) break;
     std::this_thread::yield();
   }
-  if (!lock.owns_lock()) lock.lock();
+  if (!lock.owns_lock()) lock = ModbusLockSoon(mutex_);
   work_.wait(lock, [this] { return shutDown_ || !commands_.Empty(); });
   if (shutDown_) return false;
   command = commands_.PopFront().item;
@@ -130,7 +131,7 @@ void ModbusService::Impl::RunRequest(const ModbusCommand& command) {
     return;
   }
   if (!failure.empty()) Fail(write ? failure + std::string(texts::kWriteUncertain) : failure);
-  std::lock_guard lock(mutex_);
+  const auto lock = ModbusLockSoon(mutex_);
   if (IsCancelled(generation)) return;
   snapshot_["pending"] = false;
   if (response.exceptionCode != 0) {
