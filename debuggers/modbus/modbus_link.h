@@ -22,6 +22,9 @@ class ModbusLink {
   virtual bool IsTcp() const = 0;
   // Before each frame: RTU drops stale input and keeps the inter-frame gap.
   virtual void BeforeFrame(const ModbusCancelled& cancelled) { (void)cancelled; }
+  // After each command, while the front end takes its outcome: TCP clears its
+  // receive event there, out of the next transaction's way.
+  virtual void BetweenTransactions() {}
   // Sends a first part of the bytes, waiting a few milliseconds at most for
   // room; the count taken, 0 when nothing could go yet.
   virtual size_t SendSome(const uint8_t* data, size_t size) = 0;

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "debuggers/modbus/modbus_lock.h"
 #include "debuggers/modbus/modbus_ports.h"
 #include "debuggers/modbus/modbus_service_impl.h"
 #include "debuggers/modbus/modbus_texts.h"
@@ -58,7 +59,7 @@ void ModbusService::Impl::HandleRequest(Json& result, const std::string& action,
     return;
   }
   if (shutDown_) Fail(texts::kServiceClosed);
-  std::lock_guard lock(mutex_);
+  const auto lock = ModbusLockSoon(mutex_);
   if (action == "poll") {
     Json logs = Json::array();
     while (!log_.Empty()) logs.push_back(log_.PopFront().item);
@@ -78,11 +79,16 @@ void ModbusService::Impl::HandleRequest(Json& result, const std::string& action,
 void ModbusService::Impl::QueueStop() {
   const int64_t generation = ++generation_;
   commands_.Clear();
-  commands_.Push(ModbusCommand{"stop", generation, {}, nullptr}, 1);
+  QueueCommand(ModbusCommand{"stop", generation, {}, nullptr});
   snapshot_["state"] = "stopping";
   snapshot_["pending"] = false;
   snapshot_["result"] = nullptr;
   snapshot_["error"] = "";
+}
+
+void ModbusService::Impl::QueueCommand(ModbusCommand command) {
+  commands_.Push(std::move(command), 1);
+  ++queuedCount_;
   work_.notify_all();
 }
 
@@ -95,9 +101,8 @@ void ModbusService::Impl::Start(const Json& payload) {
   Json snapshot{{"state", "connecting"}, {"pending", false}, {"error", ""}, {"result", nullptr},
                 {"transport", config.tcp ? "tcp" : "rtu"}, {"unitId", config.unitId}};
   snapshot["endpoint"] = config.tcp ? config.host + ":" + std::to_string(config.port) : config.serialPort;
-  commands_.Push(ModbusCommand{"start", generation, std::move(config), nullptr}, 1);
+  QueueCommand(ModbusCommand{"start", generation, std::move(config), nullptr});
   snapshot_ = std::move(snapshot);
-  work_.notify_all();
 }
 
 void ModbusService::Impl::Request(const Json& payload) {
@@ -111,8 +116,7 @@ void ModbusService::Impl::Request(const Json& payload) {
   snapshot_["pending"] = true;
   snapshot_["error"] = "";
   snapshot_["result"] = nullptr;
-  commands_.Push(ModbusCommand{"request", generation_, {}, std::move(request)}, 1);
-  work_.notify_all();
+  QueueCommand(ModbusCommand{"request", generation_, {}, std::move(request)});
 }
 
 void ModbusService::Impl::Stop() {
@@ -129,10 +133,11 @@ bool ModbusService::Impl::IsCancelled(int64_t generation) const {
 
 void ModbusService::Impl::AppendLog(int64_t generation, std::string_view direction, const uint8_t* bytes,
                                     size_t length, std::string_view message) {
-  std::lock_guard lock(mutex_);
-  if (IsCancelled(generation)) return;
-  Json entry{{"id", ++nextEntryId_}, {"timestamp", NowMilliseconds()}, {"direction", direction},
+  Json entry{{"id", 0}, {"timestamp", NowMilliseconds()}, {"direction", direction},
              {"hex", ToUpperHexPairs(bytes, length)}, {"message", message}};
+  const auto lock = ModbusLockSoon(mutex_);
+  if (IsCancelled(generation)) return;
+  entry["id"] = ++nextEntryId_;
   log_.Push(std::move(entry), 1);
   while (log_.Size() > kMaxLogEntries) log_.PopFront();
 }

@@ -42,6 +42,7 @@ class ModbusService::Impl {
 
   // Under mutex_.
   void QueueStop();
+  void QueueCommand(ModbusCommand command);
   void AppendLogLocked(std::string_view direction, const uint8_t* bytes, size_t length, std::string_view message);
   void Start(const Json& payload);
   void Request(const Json& payload);
@@ -51,6 +52,7 @@ class ModbusService::Impl {
   void AppendLog(int64_t generation, std::string_view direction, const uint8_t* bytes, size_t length,
                  std::string_view message = {});
   void WorkerLoop();
+  bool TakeCommand(ModbusCommand& command, uint64_t& seen);
   void Handle(const ModbusCommand& command);
   void Connect(const ModbusConnectionConfig& config, int64_t generation);
   size_t Transact(const ModbusRequest& request, uint16_t transactionId, int64_t generation, uint8_t* response);
@@ -65,6 +67,7 @@ class ModbusService::Impl {
   std::atomic<int64_t> generation_{0};
   std::atomic<bool> shutDown_{false};
   int64_t lastStopGeneration_ = 0;
+  std::atomic<uint64_t> queuedCount_{0};  // commands ever queued, for the worker to look at without the mutex
   CostedQueue<ModbusCommand> commands_;
   CostedQueue<Json> log_;
   Json snapshot_;

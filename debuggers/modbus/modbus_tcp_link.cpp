@@ -1,7 +1,9 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <stdexcept>
 
 #include "debuggers/modbus/modbus_frame.h"
@@ -78,23 +80,65 @@ class TcpLink final : public ModbusLink {
     return total < static_cast<int>(count) || total > static_cast<int>(kModbusMaxResponseBytes) ? -1 : total;
   }
 
+  // The worker asks for exactly the missing bytes: the header, then the rest.
+  // One receive of all that has come in serves both, and what it took beyond
+  // them waits here for the next ask, as it would have waited in the socket;
+  // under Wine every receive is a round trip to the Wine server.
   size_t ReceiveSome(uint8_t* buffer, size_t size) override {
-    size_t length = 0;
-    int code = 0;
-    // Reset before the receive: data arriving after it sets the event again.
-    WSAResetEvent(readable_.get());
-    const int status = NetRecv(socket_.get(), buffer, size, &length, &code);
-    if (status == kNetDone && length > 0) return length;
-    if (status == kNetWouldBlock) {
-      WaitForSingleObject(readable_.get(), kRetryWaitMs);
-      return 0;
+    if (heldFrom_ == heldTo_) {
+      heldFrom_ = 0;
+      heldTo_ = ReceiveOrWait(held_, sizeof(held_));
     }
-    throw std::runtime_error(std::string(texts::kTcpReceive));
+    const size_t count = std::min(size, heldTo_ - heldFrom_);
+    std::memcpy(buffer, held_ + heldFrom_, count);
+    heldFrom_ += count;
+    return count;
+  }
+
+  void BetweenTransactions() override {
+    if (mayBeSignalled_) ResetReadable();
   }
 
  private:
+  // Data already in costs one receive. An empty socket waits for the event,
+  // cleared first (then looking once more, as data may have come in before)
+  // unless it has stayed clear since the last clearing: every arrival since
+  // then has set it, as each receive asks the socket to signal the next.
+  size_t ReceiveOrWait(uint8_t* buffer, size_t size) {
+    size_t length = TryReceive(buffer, size);
+    if (length == 0 && mayBeSignalled_) {
+      ResetReadable();
+      length = TryReceive(buffer, size);
+    }
+    if (length > 0) {
+      mayBeSignalled_ = true;
+      return length;
+    }
+    if (WaitForSingleObject(readable_.get(), kRetryWaitMs) == WAIT_OBJECT_0) mayBeSignalled_ = true;
+    return 0;
+  }
+
+  void ResetReadable() {
+    WSAResetEvent(readable_.get());
+    mayBeSignalled_ = false;
+  }
+
+  // The bytes received, 0 when none are waiting.
+  size_t TryReceive(uint8_t* buffer, size_t size) {
+    size_t length = 0;
+    int code = 0;
+    const int status = NetRecv(socket_.get(), buffer, size, &length, &code);
+    if (status == kNetDone && length > 0) return length;
+    if (status == kNetWouldBlock) return 0;
+    throw std::runtime_error(std::string(texts::kTcpReceive));
+  }
+
   SocketHandle socket_;
   EventHandle readable_;
+  uint8_t held_[kModbusMaxResponseBytes];
+  size_t heldFrom_ = 0;
+  size_t heldTo_ = 0;
+  bool mayBeSignalled_ = true;
 };
 
 }  // namespace

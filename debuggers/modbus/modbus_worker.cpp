@@ -2,8 +2,10 @@
 // drives the link; every wait is short so a stop is obeyed at once.
 #include <chrono>
 #include <stdexcept>
+#include <thread>
 
 #include "debuggers/modbus/modbus_exception_names.h"
+#include "debuggers/modbus/modbus_lock.h"
 #include "debuggers/modbus/modbus_service_impl.h"
 #include "debuggers/modbus/modbus_texts.h"
 #include "store/file_utils.h"
@@ -19,25 +21,45 @@ using Clock = std::chrono::steady_clock;
 // One byte of room past the largest response shows a device that says more.
 constexpr size_t kReceiveRoom = kModbusMaxResponseBytes + 1;
 
+constexpr auto kLookForNextCommand = std::chrono::milliseconds(2);
+
 }  // namespace
 
 void ModbusService::Impl::WorkerLoop() {
+  uint64_t seen = 0;
   for (;;) {
     ModbusCommand command;
-    {
-      std::unique_lock lock(mutex_);
-      work_.wait(lock, [this] { return shutDown_ || !commands_.Empty(); });
-      if (shutDown_) break;
-      command = commands_.PopFront().item;
-    }
+    if (!TakeCommand(command, seen)) break;
     if (IsCancelled(command.generation)) continue;
     try {
       Handle(command);
     } catch (const std::exception& failure) {
       FailCommand(command.generation, failure.what());
     }
+    if (link_) link_->BetweenTransactions();
   }
   CloseLink();
+}
+
+// Takes the oldest command, or returns false once the service shuts down.
+// A front end that polls until a request is done asks for the next one a
+// fraction of a millisecond later: looking out for it a little while before
+// sleeping spares the sleep and the wake-up, which under Wine (each a round
+// trip to the Wine server) cost more than the transaction itself. seen: the
+// queued count at which no command waits.
+bool ModbusService::Impl::TakeCommand(ModbusCommand& command, uint64_t& seen) {
+  std::unique_lock lock(mutex_, std::defer_lock);
+  const auto lookUntil = Clock::now() + kLookForNextCommand;
+  while (!shutDown_ && Clock::now() < lookUntil) {
+    if (queuedCount_ != seen && lock.try_lock()) break;
+    std::this_thread::yield();
+  }
+  if (!lock.owns_lock()) lock = ModbusLockSoon(mutex_);
+  work_.wait(lock, [this] { return shutDown_ || !commands_.Empty(); });
+  if (shutDown_) return false;
+  command = commands_.PopFront().item;
+  seen = queuedCount_ - commands_.Size();
+  return true;
 }
 
 void ModbusService::Impl::Handle(const ModbusCommand& command) {
@@ -109,7 +131,7 @@ void ModbusService::Impl::RunRequest(const ModbusCommand& command) {
     return;
   }
   if (!failure.empty()) Fail(write ? failure + std::string(texts::kWriteUncertain) : failure);
-  std::lock_guard lock(mutex_);
+  const auto lock = ModbusLockSoon(mutex_);
   if (IsCancelled(generation)) return;
   snapshot_["pending"] = false;
   if (response.exceptionCode != 0) {

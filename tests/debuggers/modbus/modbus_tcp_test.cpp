@@ -130,6 +130,18 @@ TEST_F(ModbusTcpTest, EachFaultyDeviceGetsItsSentence) {
   }
 }
 
+// Bytes past a complete response are the next request's first bytes, taken
+// in order, as they come out of the socket.
+TEST_F(ModbusTcpTest, BytesPastAResponseAnswerTheNextRequest) {
+  ASSERT_TRUE(session_.ConnectTcp(Fake("twice"), {{"timeoutMs", 300}}));
+  ASSERT_TRUE(session_.RunRequest({{"functionCode", 3}}));
+  EXPECT_EQ(session_.Error(), "");
+  ASSERT_TRUE(session_.RunRequest({{"functionCode", 3}}));
+  EXPECT_EQ(session_.Error(), "Transaction ID mismatch");
+  EXPECT_EQ(session_.Hex("RX"),
+            (std::vector<std::string>{"00 01 00 00 00 05 01 03 02 00 00", "00 01 00 00 00 05 01 03 02 00 00"}));
+}
+
 TEST_F(ModbusTcpTest, SilentDeviceRetriesReadsOnFreshConnectionsAndWritesOnce) {
   const int port = Fake("silent");
   ASSERT_TRUE(session_.ConnectTcp(port, {{"timeoutMs", 150}, {"retries", 2}}));

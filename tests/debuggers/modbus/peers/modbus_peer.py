@@ -12,6 +12,7 @@ control loop: one command per line, answered "OK ..." or "ERR ...".
   fake MODE [ARG]              a scripted TCP slave; OK port. Modes: silent,
                                exception CODE, close, unit, transaction,
                                protocol, truncated, long (length field 255),
+                               twice (answers its first frame twice in one write),
                                backlog (a listener that never accepts)
   rtufake DEVICE MODE [ARG]    a scripted RTU slave on a serial device (again:
                                a new mode); crc, chatter COUNT, long, silent,
@@ -171,6 +172,8 @@ def serve_tcp_fake(conn, fake):
             frame = struct.pack(">HHH", transaction, protocol, len(reply)) + reply
             if fake.mode == "truncated":
                 frame = frame[:-1]
+            if fake.mode == "twice" and fake.frames == 1:
+                frame += frame
             conn.sendall(frame)
     except (EOFError, OSError):
         pass
