@@ -217,5 +217,21 @@ TEST(ResidualDiscovery, FixtureWorlds) {
   }
 }
 
+TEST(ResidualDiscovery, AnotherProgramAtOrInsideAFolderOnALocalDrive) {
+  struct Case {
+    std::wstring path, location;
+    bool holds;
+  };
+  for (const Case& c : std::vector<Case>{{L"C:\\Data", L"c:\\DATA\\", true},
+                                         {L"C:\\Data", L"C:\\Data\\x\\app.exe", true},
+                                         {L"C:\\Data", L"C:\\DataX", false},
+                                         {L"C:\\Data\\x", L"C:\\Data", false},
+                                         {L"C:\\", L"C:\\Data", true},
+                                         {L"N:\\", L"N:\\Data", false},
+                                         {L"C:\\Data", L"\\\\127.0.0.1\\Data", false}}) {
+    EXPECT_EQ(ContainsOtherRegisteredSoftware(c.path, {L"D:\\unrelated", c.location}), c.holds) << c.path << c.location;
+  }
+}
+
 }  // namespace
 }  // namespace nubo
