@@ -27,6 +27,9 @@ const ShortcutPlace kShortcutPlaces[] = {
     {&FOLDERID_PublicDesktop, kLabelPublicDesktop},
 };
 
+// The user's own program folder inside the local application data.
+constexpr std::wstring_view kUserProgramsBelow = L"Programs";
+
 struct DataPlace {
   const KNOWNFOLDERID* folder;
   std::wstring_view below;  // a subfolder of the known folder, or empty
@@ -39,7 +42,7 @@ const DataPlace kRestrictedPlaces[] = {
     {&FOLDERID_LocalAppData, L"", kLabelLocalAppData, kKindPersonal, true},
     {&FOLDERID_RoamingAppData, L"", kLabelRoamingAppData, kKindPersonal, true},
     {&FOLDERID_ProgramData, L"", kLabelProgramData, kKindPersonal, true},
-    {&FOLDERID_LocalAppData, L"Programs", kLabelUserPrograms, kKindProgram, false},
+    {&FOLDERID_LocalAppData, kUserProgramsBelow, kLabelUserPrograms, kKindProgram, false},
 };
 const DataPlace kPublisherPlaces[] = {
     {&FOLDERID_LocalAppData, L"", kLabelPublisherLocal, kKindPersonal, true},
@@ -47,16 +50,11 @@ const DataPlace kPublisherPlaces[] = {
     {&FOLDERID_ProgramData, L"", kLabelPublisherShared, kKindPersonal, true},
 };
 
-// The place's folder; empty when its known folder does not resolve.
-std::wstring PlaceRoot(const DataPlace& place) {
-  const std::wstring folder = GetKnownFolderPath(*place.folder);
-  if (folder.empty() || place.below.empty()) return folder;
-  return JoinPath(folder, place.below);
-}
-
-std::wstring UserProgramsFolder() {
-  const std::wstring local = GetKnownFolderPath(FOLDERID_LocalAppData);
-  return local.empty() ? std::wstring() : JoinPath(local, L"Programs");
+// A known folder or a subfolder of it; empty when the folder does not resolve.
+std::wstring KnownFolderBelow(REFKNOWNFOLDERID id, std::wstring_view below) {
+  const std::wstring folder = GetKnownFolderPath(id);
+  if (folder.empty() || below.empty()) return folder;
+  return JoinPath(folder, below);
 }
 
 void AddInstallDirectory(std::vector<ResidualItem>& items, const RegisteredSoftware& program,
@@ -97,12 +95,12 @@ std::vector<ResidualItem> BuildResidualCandidates(const RegisteredSoftware& prog
   if (!install.empty()) AddInstallDirectory(items, program, install, registration, others, budget);
 
   for (const DataPlace& place : kRestrictedPlaces) {
-    const std::wstring root = PlaceRoot(place);
+    const std::wstring root = KnownFolderBelow(*place.folder, place.below);
     if (root.empty()) continue;
     ScanRestrictedFolder(items, root, place.label, place.kind, place.personalData, false, product, budget);
   }
   for (const DataPlace& place : kPublisherPlaces) {
-    const std::wstring root = PlaceRoot(place);
+    const std::wstring root = KnownFolderBelow(*place.folder, place.below);
     if (root.empty()) continue;
     ScanPublisherFolder(items, root, place.label, place.kind, place.personalData, product, budget);
   }
@@ -160,7 +158,7 @@ bool OtherLocationSet::IsAtOrInside(std::wstring_view path) const {
 bool RateInstallLocation(std::wstring_view path) {
   const std::wstring programFiles = GetKnownFolderPath(FOLDERID_ProgramFiles);
   const std::wstring programFilesX86 = GetKnownFolderPath(FOLDERID_ProgramFilesX86);
-  const std::wstring userPrograms = UserProgramsFolder();
+  const std::wstring userPrograms = KnownFolderBelow(FOLDERID_LocalAppData, kUserProgramsBelow);
   return (!programFiles.empty() && IsPathUnder(path, programFiles)) ||
          (!programFilesX86.empty() && IsPathUnder(path, programFilesX86)) ||
          (!userPrograms.empty() && IsPathUnder(path, userPrograms));
