@@ -42,9 +42,21 @@ void ScanPublisherFolder(std::vector<ResidualItem>& items, std::wstring_view roo
 // Inside Program Files (either) or the user's own program folder.
 bool RateInstallLocation(std::wstring_view path);
 
+// Other programs' locations on local drives in canonical, case-folded form,
+// taken once for the many paths of one scan: drive types are slow to ask.
+class OtherLocationSet {
+ public:
+  explicit OtherLocationSet(const std::vector<std::wstring>& locations);
+  // Some location equals the path or lies inside it.
+  bool IsAtOrInside(std::wstring_view path) const;
+
+ private:
+  std::vector<std::wstring> canonical_;
+  std::vector<std::wstring> folded_;
+};
+
 // A folder that holds another program's location; adds the shared-folder
 // warning. Shortcuts are judged by their target and never hold one.
-bool HoldsOtherRegisteredSoftware(const ResidualItem& item, const std::vector<std::wstring>& locations,
-                                  ScanBudget& budget);
+bool HoldsOtherRegisteredSoftware(const ResidualItem& item, const OtherLocationSet& others, ScanBudget& budget);
 
 }  // namespace nubo

@@ -27,6 +27,9 @@ const ShortcutPlace kShortcutPlaces[] = {
     {&FOLDERID_PublicDesktop, kLabelPublicDesktop},
 };
 
+// The user's own program folder inside the local application data.
+constexpr std::wstring_view kUserProgramsBelow = L"Programs";
+
 struct DataPlace {
   const KNOWNFOLDERID* folder;
   std::wstring_view below;  // a subfolder of the known folder, or empty
@@ -39,7 +42,7 @@ const DataPlace kRestrictedPlaces[] = {
     {&FOLDERID_LocalAppData, L"", kLabelLocalAppData, kKindPersonal, true},
     {&FOLDERID_RoamingAppData, L"", kLabelRoamingAppData, kKindPersonal, true},
     {&FOLDERID_ProgramData, L"", kLabelProgramData, kKindPersonal, true},
-    {&FOLDERID_LocalAppData, L"Programs", kLabelUserPrograms, kKindProgram, false},
+    {&FOLDERID_LocalAppData, kUserProgramsBelow, kLabelUserPrograms, kKindProgram, false},
 };
 const DataPlace kPublisherPlaces[] = {
     {&FOLDERID_LocalAppData, L"", kLabelPublisherLocal, kKindPersonal, true},
@@ -47,26 +50,21 @@ const DataPlace kPublisherPlaces[] = {
     {&FOLDERID_ProgramData, L"", kLabelPublisherShared, kKindPersonal, true},
 };
 
-// The place's folder; empty when its known folder does not resolve.
-std::wstring PlaceRoot(const DataPlace& place) {
-  const std::wstring folder = GetKnownFolderPath(*place.folder);
-  if (folder.empty() || place.below.empty()) return folder;
-  return JoinPath(folder, place.below);
-}
-
-std::wstring UserProgramsFolder() {
-  const std::wstring local = GetKnownFolderPath(FOLDERID_LocalAppData);
-  return local.empty() ? std::wstring() : JoinPath(local, L"Programs");
+// A known folder or a subfolder of it; empty when the folder does not resolve.
+std::wstring KnownFolderBelow(REFKNOWNFOLDERID id, std::wstring_view below) {
+  const std::wstring folder = GetKnownFolderPath(id);
+  if (folder.empty() || below.empty()) return folder;
+  return JoinPath(folder, below);
 }
 
 void AddInstallDirectory(std::vector<ResidualItem>& items, const RegisteredSoftware& program,
                          const std::wstring& install, const RegistrationIdentity& registration,
-                         const std::vector<std::wstring>& locations, ScanBudget& budget) {
+                         const OtherLocationSet& others, ScanBudget& budget) {
   if (FindIdentityFragment(PathFileName(install), registration.fragments) == nullptr) {
     budget.AddWarning(kWarnInstallUnverified, false);
     return;
   }
-  if (registration.installLocation.empty() || ContainsOtherRegisteredSoftware(install, locations)) return;
+  if (registration.installLocation.empty() || others.IsAtOrInside(install)) return;
   const bool inferred = program.installLocationInferred;
   AddResidualItem(items, install, inferred ? kLabelInferredInstall : kLabelRegisteredInstall, kKindProgram,
                   inferred ? kEvidenceInferredInstall : kEvidenceRegisteredInstall,
@@ -80,7 +78,7 @@ std::vector<ResidualItem> BuildResidualCandidates(const RegisteredSoftware& prog
                                                   ScanBudget& budget) {
   const ProductIdentity product = CollectProductIdentity(program);
   const RegistrationIdentity registration = CollectRegistryIdentity(program);
-  const std::vector<std::wstring> locations = OtherProgramLocations(program, installed);
+  const OtherLocationSet others(OtherProgramLocations(program, installed));
   std::vector<ResidualItem> items;
 
   for (const ShortcutPlace& place : kShortcutPlaces) {
@@ -94,25 +92,25 @@ std::vector<ResidualItem> BuildResidualCandidates(const RegisteredSoftware& prog
   }
 
   const std::wstring install = TrimPath(Utf8ToUtf16(program.installLocation));
-  if (!install.empty()) AddInstallDirectory(items, program, install, registration, locations, budget);
+  if (!install.empty()) AddInstallDirectory(items, program, install, registration, others, budget);
 
   for (const DataPlace& place : kRestrictedPlaces) {
-    const std::wstring root = PlaceRoot(place);
+    const std::wstring root = KnownFolderBelow(*place.folder, place.below);
     if (root.empty()) continue;
     ScanRestrictedFolder(items, root, place.label, place.kind, place.personalData, false, product, budget);
   }
   for (const DataPlace& place : kPublisherPlaces) {
-    const std::wstring root = PlaceRoot(place);
+    const std::wstring root = KnownFolderBelow(*place.folder, place.below);
     if (root.empty()) continue;
     ScanPublisherFolder(items, root, place.label, place.kind, place.personalData, product, budget);
   }
 
   items.erase(std::remove_if(items.begin(), items.end(),
                              [&](const ResidualItem& item) {
-                               return HoldsOtherRegisteredSoftware(item, locations, budget);
+                               return HoldsOtherRegisteredSoftware(item, others, budget);
                              }),
               items.end());
-  if (!install.empty() && ContainsOtherRegisteredSoftware(install, locations)) {
+  if (!install.empty() && others.IsAtOrInside(install)) {
     budget.AddWarning(kWarnInstallShared, false);
   }
   return items;
@@ -131,24 +129,44 @@ std::vector<std::wstring> OtherProgramLocations(const RegisteredSoftware& progra
 }
 
 bool ContainsOtherRegisteredSoftware(std::wstring_view path, const std::vector<std::wstring>& locations) {
-  return std::any_of(locations.begin(), locations.end(), [&](const std::wstring& location) {
-    return IsOnLocalDrive(location) && (PathsEqual(location, path) || IsPathUnder(location, path));
-  });
+  return OtherLocationSet(locations).IsAtOrInside(path);
+}
+
+OtherLocationSet::OtherLocationSet(const std::vector<std::wstring>& locations) {
+  DriveTypeCache drives;
+  for (const std::wstring& location : locations) {
+    if (!IsOnLocalDrive(location, drives)) continue;
+    std::wstring canonical = CanonicalizePath(location);
+    if (canonical.empty()) continue;
+    folded_.push_back(FoldPathCase(canonical));
+    canonical_.push_back(std::move(canonical));
+  }
+}
+
+bool OtherLocationSet::IsAtOrInside(std::wstring_view path) const {
+  const std::wstring canonical = CanonicalizePath(path);
+  if (canonical.empty()) return false;
+  std::wstring prefix = FoldPathCase(canonical);
+  if (prefix.back() != L'\\') prefix.push_back(L'\\');
+  for (size_t n = 0; n < canonical_.size(); ++n) {
+    if (_wcsicmp(canonical_[n].c_str(), canonical.c_str()) == 0) return true;
+    if (folded_[n].size() > prefix.size() && folded_[n].compare(0, prefix.size(), prefix) == 0) return true;
+  }
+  return false;
 }
 
 bool RateInstallLocation(std::wstring_view path) {
   const std::wstring programFiles = GetKnownFolderPath(FOLDERID_ProgramFiles);
   const std::wstring programFilesX86 = GetKnownFolderPath(FOLDERID_ProgramFilesX86);
-  const std::wstring userPrograms = UserProgramsFolder();
+  const std::wstring userPrograms = KnownFolderBelow(FOLDERID_LocalAppData, kUserProgramsBelow);
   return (!programFiles.empty() && IsPathUnder(path, programFiles)) ||
          (!programFilesX86.empty() && IsPathUnder(path, programFilesX86)) ||
          (!userPrograms.empty() && IsPathUnder(path, userPrograms));
 }
 
-bool HoldsOtherRegisteredSoftware(const ResidualItem& item, const std::vector<std::wstring>& locations,
-                                  ScanBudget& budget) {
+bool HoldsOtherRegisteredSoftware(const ResidualItem& item, const OtherLocationSet& others, ScanBudget& budget) {
   if (item.kind == kKindShortcut) return false;
-  if (!ContainsOtherRegisteredSoftware(Utf8ToUtf16(item.path), locations)) return false;
+  if (!others.IsAtOrInside(Utf8ToUtf16(item.path))) return false;
   budget.AddWarning(kWarnSharedFolder, false);
   return true;
 }

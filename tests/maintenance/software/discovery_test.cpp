@@ -127,7 +127,8 @@ TEST(ResidualDiscovery, FixtureWorlds) {
        InstallFolder({L"{PF}\\Quillory\\manual.txt=abc", L"{P}\\Vexmoor\\", L"{P}\\Vexmoor\\Quillory.lnk>" + kExe,
                       L"{CP}\\Manual.lnk>{PF}\\Quillory\\manual.txt", L"{D}\\Quillory Notes.lnk>" + kExe,
                       L"{D}\\Other.lnk>{F}\\real\\dir\\file.txt", L"{D}\\Gone.lnk>{PF}\\Quillory\\gone.exe",
-                      L"{L}\\Notes\\", L"{S}\\Quillory Notes\\", L"{S}\\Quillory Notes\\settings.ini=12345",
+                      L"{L}\\Notes\\", L"{L}\\Quillory.lnk>" + kExe, L"{S}\\Quillory Notes\\",
+                      L"{S}\\Quillory Notes\\settings.ini=12345",
                       L"{R}\\Vexmoor Labs\\", L"{R}\\Vexmoor Labs\\Quillory\\", L"{R}\\Vexmoor Labs\\Quillory\\c=1234567"}),
        {Program()},
        {Link(L"{P}\\Vexmoor\\Quillory.lnk", kLabelUserStartMenu),
@@ -214,6 +215,22 @@ TEST(ResidualDiscovery, FixtureWorlds) {
     EXPECT_EQ(budget.truncated, std::any_of(world.warnings.begin(), world.warnings.end(), [&](std::string_view w) {
                 return std::find(truncating.begin(), truncating.end(), w) != truncating.end();
               }));
+  }
+}
+
+TEST(ResidualDiscovery, AnotherProgramAtOrInsideAFolderOnALocalDrive) {
+  struct Case {
+    std::wstring path, location;
+    bool holds;
+  };
+  for (const Case& c : std::vector<Case>{{L"C:\\Data", L"c:\\DATA\\", true},
+                                         {L"C:\\Data", L"C:\\Data\\x\\app.exe", true},
+                                         {L"C:\\Data", L"C:\\DataX", false},
+                                         {L"C:\\Data\\x", L"C:\\Data", false},
+                                         {L"C:\\", L"C:\\Data", true},
+                                         {L"N:\\", L"N:\\Data", false},
+                                         {L"C:\\Data", L"\\\\127.0.0.1\\Data", false}}) {
+    EXPECT_EQ(ContainsOtherRegisteredSoftware(c.path, {L"C:\\Elsewhere", c.location}), c.holds) << c.path << c.location;
   }
 }
 
