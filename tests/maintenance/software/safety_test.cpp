@@ -170,12 +170,24 @@ std::vector<World> Worlds() {
        {File(L"%Local%\\Nubo Safety Swap\\a.txt"), File(L"%Roaming%\\Nubo Swap Works\\Nubo Safety Swap\\b.txt"),
         File(L"%Fixture%\\decoy\\Nubo Safety Swap\\keep.txt"), File(L"%ProgramData%\\Nubo Safety Swap\\c.txt")},
        [](FixtureWorld& world) {
-         world.SwapInLink(WorldPath(L"%Local%\\Nubo Safety Swap"), WorldPath(L"%Documents%"));
-         world.SwapInLink(WorldPath(L"%Roaming%\\Nubo Swap Works"), WorldPath(L"%Fixture%\\decoy"));
+         world.MoveAside(L"%Local%\\Nubo Safety Swap");
+         world.Build(Link(L"%Local%\\Nubo Safety Swap", L"%Documents%"));
+         world.MoveAside(L"%Roaming%\\Nubo Swap Works");
+         world.Build(Link(L"%Roaming%\\Nubo Swap Works", L"%Fixture%\\decoy"));
        },
        {L"%Local%\\Nubo Safety Swap", L"%Roaming%\\Nubo Swap Works\\Nubo Safety Swap",
         L"%Fixture%\\decoy\\Nubo Safety Swap\\keep.txt"},
        {L"%ProgramData%\\Nubo Safety Swap"}},
+      {"FolderReplacedAfterTheScan",
+       Program(L"Nubo Safety Replaced", L""),
+       {},
+       {File(L"%Local%\\Nubo Safety Replaced\\a.txt"), File(L"%Roaming%\\Nubo Safety Replaced\\b.txt")},
+       [](FixtureWorld& world) {
+         world.MoveAside(L"%Local%\\Nubo Safety Replaced");
+         world.Build(File(L"%Local%\\Nubo Safety Replaced\\someone else's.txt"));
+       },
+       {L"%Local%\\Nubo Safety Replaced\\someone else's.txt"},
+       {L"%Roaming%\\Nubo Safety Replaced"}},
       {"TreeHoldingALink",
        Program(L"Nubo Safety Linked", L"", L"", L"Nubo Link Works"),
        {},

@@ -270,11 +270,10 @@ void FixtureWorld::Build(const WorldPiece& piece) {
   }
 }
 
-void FixtureWorld::SwapInLink(const std::wstring& path, const std::wstring& target) {
-  const std::wstring aside = path + L".aside";
-  if (!UnixRename(path, aside) || !UnixSymlink(target, path)) throw std::runtime_error("cannot swap in a link");
-  owned_.push_back(aside);
-  owned_.push_back(path);
+void FixtureWorld::MoveAside(const std::wstring& path) {
+  const std::wstring from = WorldPath(path);
+  if (!UnixRename(from, from + L".aside")) throw std::runtime_error("cannot move a world folder aside");
+  owned_.push_back(from + L".aside");
 }
 
 QuarantineMover::QuarantineMover(const FixtureWorld& world) : world_(world), folder_(kFixture + L"\\quarantine") {

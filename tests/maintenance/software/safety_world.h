@@ -62,9 +62,9 @@ class FixtureWorld {
   void Build(const WorldPiece& piece);
   // A path something else made (an installer) that goes with the world.
   void Adopt(const std::wstring& path) { owned_.push_back(WorldPath(path)); }
-  // Moves the folder at path aside (a Linux rename) and puts a folder link
-  // to target in its place.
-  void SwapInLink(const std::wstring& path, const std::wstring& target);
+  // Moves the folder at path (a world path) aside with a Linux rename, for
+  // something else to take its place.
+  void MoveAside(const std::wstring& path);
 
   static std::string IdOf(const std::wstring& key);
   // The paths the world made, each with everything below it.
