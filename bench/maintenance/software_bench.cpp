@@ -330,7 +330,8 @@ int main(int argc, char** argv) {
   std::printf("GetFileIdentity: %.0f calls/s\n", calls / Seconds(start));
   RemoveTree(tree);
 
-  BenchScan(rounds);
+  // dir takes minutes over the product folder under Wine: three rounds at most.
+  BenchScan(std::min(rounds, 3));
   BenchTreeVerify(rounds);
   return 0;
 }
