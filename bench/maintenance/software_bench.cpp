@@ -132,13 +132,7 @@ void RemoveTree(const std::wstring& root) {
 }
 
 
-std::wstring Known(REFKNOWNFOLDERID id) {
-  PWSTR raw = nullptr;
-  std::wstring path;
-  if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &raw))) path = raw;
-  CoTaskMemFree(raw);
-  return path;
-}
+std::wstring Known(REFKNOWNFOLDERID id) { return nubo::GetKnownFolderPath(id); }
 
 constexpr int kDataFolders = 3000;
 constexpr int kStartMenuLinks = 500;

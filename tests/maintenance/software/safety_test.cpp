@@ -276,13 +276,13 @@ TEST_P(SafetyWorld, SelectAllMovesOnlyWhatThePlanStillProves) {
 
   ExpectOnlyPlanPathsMoved(all, result, mover);
   const std::vector<std::wstring> removed = Wide16(result.removedPaths);
-  for (const auto& spec : w.mustStay) {
-    const std::wstring path = WorldPath(spec);
+  for (const auto& written : w.mustStay) {
+    const std::wstring path = WorldPath(written);
     EXPECT_TRUE(Exists(path)) << Utf16ToUtf8(path);
     EXPECT_FALSE(Holds(mover.moved, path) || Holds(removed, path)) << Utf16ToUtf8(path);
   }
-  for (const auto& spec : w.mustMove) {
-    const std::wstring path = WorldPath(spec);
+  for (const auto& written : w.mustMove) {
+    const std::wstring path = WorldPath(written);
     EXPECT_TRUE(Holds(Wide16(all), path)) << "not offered: " << Utf16ToUtf8(path);
     EXPECT_TRUE(Holds(mover.moved, path) && Holds(removed, path) && !Exists(path)) << Utf16ToUtf8(path);
   }

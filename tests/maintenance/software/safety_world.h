@@ -14,7 +14,7 @@ namespace nubo::testing {
 // %ProgramFiles%, %Programs% (the Start menu's), %Desktop%, %Downloads%,
 // %Documents%, %Windows%, %Users% (the folder holding every profile) and
 // %Fixture% (C:\swsafety, the suite's own folder).
-std::wstring WorldPath(const std::wstring& spec);
+std::wstring WorldPath(const std::wstring& text);
 
 // The 18 protected known folders with the profile folders' parent, the
 // profile's AppData and the Windows folder: no scan may offer them, an
