@@ -170,12 +170,24 @@ std::vector<World> Worlds() {
        {File(L"%Local%\\Nubo Safety Swap\\a.txt"), File(L"%Roaming%\\Nubo Swap Works\\Nubo Safety Swap\\b.txt"),
         File(L"%Fixture%\\decoy\\Nubo Safety Swap\\keep.txt"), File(L"%ProgramData%\\Nubo Safety Swap\\c.txt")},
        [](FixtureWorld& world) {
-         world.SwapInLink(WorldPath(L"%Local%\\Nubo Safety Swap"), WorldPath(L"%Documents%"));
-         world.SwapInLink(WorldPath(L"%Roaming%\\Nubo Swap Works"), WorldPath(L"%Fixture%\\decoy"));
+         world.MoveAside(L"%Local%\\Nubo Safety Swap");
+         world.Build(Link(L"%Local%\\Nubo Safety Swap", L"%Documents%"));
+         world.MoveAside(L"%Roaming%\\Nubo Swap Works");
+         world.Build(Link(L"%Roaming%\\Nubo Swap Works", L"%Fixture%\\decoy"));
        },
        {L"%Local%\\Nubo Safety Swap", L"%Roaming%\\Nubo Swap Works\\Nubo Safety Swap",
         L"%Fixture%\\decoy\\Nubo Safety Swap\\keep.txt"},
        {L"%ProgramData%\\Nubo Safety Swap"}},
+      {"FolderReplacedAfterTheScan",
+       Program(L"Nubo Safety Replaced", L""),
+       {},
+       {File(L"%Local%\\Nubo Safety Replaced\\a.txt"), File(L"%Roaming%\\Nubo Safety Replaced\\b.txt")},
+       [](FixtureWorld& world) {
+         world.MoveAside(L"%Local%\\Nubo Safety Replaced");
+         world.Build(File(L"%Local%\\Nubo Safety Replaced\\someone else's.txt"));
+       },
+       {L"%Local%\\Nubo Safety Replaced\\someone else's.txt"},
+       {L"%Roaming%\\Nubo Safety Replaced"}},
       {"TreeHoldingALink",
        Program(L"Nubo Safety Linked", L"", L"", L"Nubo Link Works"),
        {},
@@ -264,13 +276,13 @@ TEST_P(SafetyWorld, SelectAllMovesOnlyWhatThePlanStillProves) {
 
   ExpectOnlyPlanPathsMoved(all, result, mover);
   const std::vector<std::wstring> removed = Wide16(result.removedPaths);
-  for (const auto& spec : w.mustStay) {
-    const std::wstring path = WorldPath(spec);
+  for (const auto& written : w.mustStay) {
+    const std::wstring path = WorldPath(written);
     EXPECT_TRUE(Exists(path)) << Utf16ToUtf8(path);
     EXPECT_FALSE(Holds(mover.moved, path) || Holds(removed, path)) << Utf16ToUtf8(path);
   }
-  for (const auto& spec : w.mustMove) {
-    const std::wstring path = WorldPath(spec);
+  for (const auto& written : w.mustMove) {
+    const std::wstring path = WorldPath(written);
     EXPECT_TRUE(Holds(Wide16(all), path)) << "not offered: " << Utf16ToUtf8(path);
     EXPECT_TRUE(Holds(mover.moved, path) && Holds(removed, path) && !Exists(path)) << Utf16ToUtf8(path);
   }

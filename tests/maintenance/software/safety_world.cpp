@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "maintenance/registry_key.h"
+#include "maintenance/software/path_rules.h"
 #include "maintenance/software/software_inventory.h"
 #include "store/text_convert.h"
 #include "store/win_handles.h"
@@ -22,13 +23,7 @@ namespace {
 constexpr const wchar_t* kUninstallKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 const std::wstring kFixture = L"C:\\swsafety";
 
-std::wstring Known(REFKNOWNFOLDERID id) {
-  PWSTR raw = nullptr;
-  std::wstring path;
-  if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &raw))) path = raw;
-  CoTaskMemFree(raw);
-  return path;
-}
+std::wstring Known(REFKNOWNFOLDERID id) { return GetKnownFolderPath(id); }
 
 const std::map<std::wstring, std::wstring>& Roots() {
   static const std::map<std::wstring, std::wstring> roots = [] {
@@ -140,12 +135,12 @@ void EnsureParents(const std::wstring& path) {
 
 }  // namespace
 
-std::wstring WorldPath(const std::wstring& spec) {
-  if (spec.empty() || spec[0] != L'%') return spec;
-  const size_t end = spec.find(L'%', 1);
-  const auto root = Roots().find(spec.substr(0, end + 1));
+std::wstring WorldPath(const std::wstring& text) {
+  if (text.empty() || text[0] != L'%') return text;
+  const size_t end = text.find(L'%', 1);
+  const auto root = Roots().find(text.substr(0, end + 1));
   if (root == Roots().end() || root->second.empty()) throw std::runtime_error("unknown world root");
-  return root->second + spec.substr(end + 1);
+  return root->second + text.substr(end + 1);
 }
 
 std::vector<std::wstring> GuardedFolders() {
@@ -270,11 +265,10 @@ void FixtureWorld::Build(const WorldPiece& piece) {
   }
 }
 
-void FixtureWorld::SwapInLink(const std::wstring& path, const std::wstring& target) {
-  const std::wstring aside = path + L".aside";
-  if (!UnixRename(path, aside) || !UnixSymlink(target, path)) throw std::runtime_error("cannot swap in a link");
-  owned_.push_back(aside);
-  owned_.push_back(path);
+void FixtureWorld::MoveAside(const std::wstring& path) {
+  const std::wstring from = WorldPath(path);
+  if (!UnixRename(from, from + L".aside")) throw std::runtime_error("cannot move a world folder aside");
+  owned_.push_back(from + L".aside");
 }
 
 QuarantineMover::QuarantineMover(const FixtureWorld& world) : world_(world), folder_(kFixture + L"\\quarantine") {

@@ -14,7 +14,7 @@ namespace nubo::testing {
 // %ProgramFiles%, %Programs% (the Start menu's), %Desktop%, %Downloads%,
 // %Documents%, %Windows%, %Users% (the folder holding every profile) and
 // %Fixture% (C:\swsafety, the suite's own folder).
-std::wstring WorldPath(const std::wstring& spec);
+std::wstring WorldPath(const std::wstring& text);
 
 // The 18 protected known folders with the profile folders' parent, the
 // profile's AppData and the Windows folder: no scan may offer them, an
@@ -62,9 +62,9 @@ class FixtureWorld {
   void Build(const WorldPiece& piece);
   // A path something else made (an installer) that goes with the world.
   void Adopt(const std::wstring& path) { owned_.push_back(WorldPath(path)); }
-  // Moves the folder at path aside (a Linux rename) and puts a folder link
-  // to target in its place.
-  void SwapInLink(const std::wstring& path, const std::wstring& target);
+  // Moves the folder at path (a world path) aside with a Linux rename, for
+  // something else to take its place.
+  void MoveAside(const std::wstring& path);
 
   static std::string IdOf(const std::wstring& key);
   // The paths the world made, each with everything below it.
