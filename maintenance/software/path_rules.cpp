@@ -100,7 +100,16 @@ UINT DriveTypeCache::TypeOf(wchar_t letter) {
   return types_[slot];
 }
 
+namespace {
+thread_local DriveTypeCache* activeDriveTypes = nullptr;
+}  // namespace
+
+DriveTypeScope::DriveTypeScope() : outer_(activeDriveTypes) { activeDriveTypes = &cache_; }
+
+DriveTypeScope::~DriveTypeScope() { activeDriveTypes = outer_; }
+
 bool IsOnLocalDrive(std::wstring_view path) {
+  if (activeDriveTypes != nullptr) return IsOnLocalDrive(path, *activeDriveTypes);
   DriveTypeCache drives;
   return IsOnLocalDrive(path, drives);
 }
@@ -116,6 +125,7 @@ bool IsDotEntry(const wchar_t* name) {
 }
 
 bool CheckPathAttributes(std::wstring_view path) {
+  if (activeDriveTypes != nullptr) return CheckPathAttributes(path, *activeDriveTypes);
   DriveTypeCache drives;
   return CheckPathAttributes(path, drives);
 }

@@ -39,6 +39,21 @@ class DriveTypeCache {
 };
 
 // A drive-letter path on a removable, fixed or RAM disk.
+// While one lives on a thread, the calls below that take no cache of their
+// own share its answers: one scan, refresh or cleanup asks each drive once
+// (under Wine a drive-type query costs milliseconds).
+class DriveTypeScope {
+ public:
+  DriveTypeScope();
+  ~DriveTypeScope();
+  DriveTypeScope(const DriveTypeScope&) = delete;
+  DriveTypeScope& operator=(const DriveTypeScope&) = delete;
+
+ private:
+  DriveTypeCache cache_;
+  DriveTypeCache* outer_;
+};
+
 bool IsOnLocalDrive(std::wstring_view path);
 bool IsOnLocalDrive(std::wstring_view path, DriveTypeCache& drives);
 // Local, existing, and no reparse point on the way. On failure the last

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "maintenance/software/folder_reveal.h"
+#include "maintenance/software/path_rules.h"
 #include "maintenance/software/plan_limits.h"
 #include "maintenance/software/plan_texts.h"
 #include "maintenance/software/recycle_bin_move.h"
@@ -70,6 +71,7 @@ SoftwareOperationResult SoftwareService::LaunchUninstaller(std::string_view soft
 SoftwareCleanupPlan SoftwareService::ScanResiduals(const std::string& softwareId, const std::string& displayName,
                                                    const std::function<bool()>& cancel) {
   const uint64_t gen = ++generation_;
+  const DriveTypeScope drives;
   {
     // Until this scan commits, cleanup and reveal find no plan.
     std::lock_guard<std::mutex> lock(mutex_);
@@ -101,6 +103,7 @@ SoftwareCleanupPlan SoftwareService::ScanResiduals(const std::string& softwareId
 
 SoftwareCleanupPlan SoftwareService::RefreshResiduals(const std::string& token) {
   const uint64_t gen = generation_.load();
+  const DriveTypeScope drives;
   SoftwareCleanupPlan working;
   {
     std::lock_guard<std::mutex> lock(mutex_);
