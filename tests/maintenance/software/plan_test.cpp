@@ -114,6 +114,19 @@ TEST(CleanupPlan, TokensAreThirtyTwoLowerHexDigitsUntilTheRandomSourceFails) {
   EXPECT_EQ(world.RefreshFailure(plan.token), kPlanInvalid);  // a failed scan leaves no plan
 }
 
+// The front end reads these members by name; the identity and the ticks stay here.
+TEST(CleanupPlan, JsonCarriesThePublicFieldsOnly) {
+  const ResidualItem item{"C:\\A\\b.lnk", "C:\\A\\b.exe", "桌面", "shortcut", "证据", "high", 5, 2, true, true, false,
+                          L"1:2:3"};
+  EXPECT_EQ(SoftwareCleanupPlanToJson({"ab", "HKCU|64|A", "名", {item}, true, {"w"}, 77, 3}).dump(),
+            R"({"displayName":"名","residuals":[{"confidence":"high","defaultSelected":true,"evidence":"证据",)"
+            R"("itemCount":2,"kind":"shortcut","label":"桌面","path":"C:\\A\\b.lnk","personalData":false,)"
+            R"("sizeBytes":5,"sizeTruncated":true,"targetPath":"C:\\A\\b.exe"}],"scanTruncated":true,)"
+            R"("scanWarnings":["w"],"softwareId":"HKCU|64|A","token":"ab"})");
+  EXPECT_EQ(SoftwareOperationResultToJson({true, "m", {"a"}, {"b", "c"}}).dump(),
+            R"({"failedPaths":["b","c"],"message":"m","removedPaths":["a"],"succeeded":true})");
+}
+
 TEST(ResidualChecks, AnItemVerifiesByItsIdentityAndAShortcutByItsTarget) {
   testing::ComScope com;
   testing::TempDir temp;
