@@ -48,7 +48,7 @@ bool VerifyResidualItem(const ResidualItem& item) {
 }
 
 bool IsResidualGone(std::wstring_view path) {
-  if (path.find(L'\0') != std::wstring_view::npos || !IsOnLocalDrive(path)) return false;
+  if (!IsOnLocalDrive(path)) return false;
   const std::wstring parent = ParentDirectory(path);
   if (parent.empty() || !CheckPathAttributes(parent)) return false;
   const std::wstring text(path);
