@@ -29,6 +29,12 @@ Json Reply(const std::string& type, const std::string& requestId, const std::str
   return {{"type", type}, {"payload", {{"requestId", requestId}, {"message", message}}}};
 }
 
+// Every member any software request reads, each valid.
+Json BasePayload() {
+  return {{"requestId", "r"}, {"softwareId", "app"}, {"displayName", "名"}, {"planToken", kToken},
+          {"path", "C:\\x"},  {"typedName", "名"},   {"confirmed", true},     {"selectedPaths", {"C:\\x"}}};
+}
+
 // A scan the test steers: it waits until released (or, with endWhenStale,
 // until its request is stale, as the budget's check would notice), then
 // answers as told: 0 a plan, 1 a standard exception, 2 another one, 3 a
@@ -115,10 +121,13 @@ TEST_F(SoftwareScanTest, CancelAnswersOnceAndTheFinishedPlanNeverShows) {
   const Json cancelled = Reply("software.scan.error", "r1", "扫描已取消。");
   EXPECT_EQ(Posts(), (std::vector<Json>{cancelled, {{"type", "software.scan.cancel.result"}, {"payload", {{"requestId", "c1"}}}}}));
 
-  // The cancelled worker is still ending: a new scan is refused.
-  harness_.DashboardView().ClearPosted();
-  harness_.FromDashboard(kScan);
-  EXPECT_EQ(Posts(), std::vector<Json>{Reply("software.scan.error", "r1", "扫描仍在进行，请等待完成或先取消扫描。")});
+  // The cancelled worker is still ending: every request but a cancel is refused.
+  for (const std::string type : {"software.scan", "software.refresh", "software.reveal", "software.list",
+                                 "software.uninstall", "software.cleanup", "software.other"}) {
+    harness_.DashboardView().ClearPosted();
+    harness_.FromDashboard(Json{{"type", type}, {"payload", BasePayload()}}.dump());
+    EXPECT_EQ(Posts(), std::vector<Json>{Reply(type + ".error", "r", "扫描仍在进行，请等待完成或先取消扫描。")});
+  }
   try {
     app().StartSoftwareScan(harness_.DashboardHandle(), "r3", "id", "名", "");
     ADD_FAILURE() << "a second start was accepted";
@@ -195,6 +204,88 @@ INSTANTIATE_TEST_SUITE_P(Worker, ScanFailures,
                                            FailureCase{"other_exception", 2, false, "扫描未完成，请重试。"},
                                            FailureCase{"text_not_utf8", 3, false, "\uFFFD\uFFFD"}),
                          testing::CaseName{});
+
+const std::string kFields = "软件操作请求字段无效。";
+const std::string kCleanupInvalid = "软件残留清理请求无效。";
+const std::string kStarted = "<no reply now>";
+const std::string kServed = "<the service's answer>";
+const Json kRemoved(Json::value_t::discarded);
+
+Json Paths(size_t count, const Json& last) {
+  Json paths(count - 1, "C:\\x");
+  paths.push_back(last);
+  return paths;
+}
+
+std::string Cups(size_t count) {  // each one code point of four bytes
+  std::string text;
+  while (count-- > 0) text += "\xF0\x9F\x8D\xB5";
+  return text;
+}
+
+struct RouteCase {
+  const char* name;
+  std::string type;
+  std::string member;
+  Json value;  // kRemoved: the member is left out
+  std::string expected;
+  bool hidden = false;
+};
+
+class SoftwareRouteLimits : public SoftwareScanTest, public ::testing::WithParamInterface<RouteCase> {};
+
+TEST_P(SoftwareRouteLimits, AnswerAtEachBoundary) {
+  const RouteCase& c = GetParam();
+  Json payload = BasePayload();
+  if (c.value.is_discarded()) payload.erase(c.member);
+  if (!c.value.is_discarded() && !c.member.empty()) payload[c.member] = c.value;
+  if (c.hidden) app().HideDashboard();
+  harness_.FromDashboard(Json{{"type", c.type}, {"payload", payload}}.dump());
+  if (c.expected == kStarted) {
+    EXPECT_TRUE(Posts().empty());
+  } else if (c.expected == "暂不支持这个操作。") {
+    EXPECT_EQ(Posts(), std::vector<Json>{{{"type", "app.error"}, {"payload", {{"message", c.expected}}}}});
+  } else if (c.expected == kServed) {
+    ASSERT_EQ(Posts().size(), 1u);
+    EXPECT_TRUE(Posts()[0]["type"].get<std::string>().starts_with(c.type + ".")) << Posts()[0].dump();
+    for (const std::string& own : {kFields, kCleanupInvalid}) EXPECT_NE(Posts()[0]["payload"].value("message", ""), own);
+  } else {
+    EXPECT_EQ(Posts(), std::vector<Json>{Reply(c.type + ".error", payload["requestId"], c.expected)});
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Routes, SoftwareRouteLimits,
+    ::testing::Values(
+        RouteCase{"request_id_80", "software.scan", "requestId", std::string(80, 'r'), kStarted},
+        RouteCase{"request_id_81", "software.scan", "requestId", std::string(81, 'r'), "请在已打开的工作台中操作软件卸载工具。"},
+        RouteCase{"software_id_2048", "software.scan", "softwareId", std::string(2048, 's'), kStarted},
+        RouteCase{"software_id_2049", "software.scan", "softwareId", std::string(2049, 's'), kFields},
+        RouteCase{"display_name_640_bytes", "software.scan", "displayName", Cups(160), kStarted},
+        RouteCase{"display_name_641_bytes", "software.scan", "displayName", Cups(160) + "a", kFields},
+        RouteCase{"display_name_161_code_points", "software.scan", "displayName", std::string(161, 'n'), "软件残留扫描请求无效。"},
+        RouteCase{"uninstall_name_160_code_points", "software.uninstall", "displayName", std::string(160, 'n'), kServed},
+        RouteCase{"uninstall_name_161_code_points", "software.uninstall", "displayName", std::string(161, 'n'), "软件卸载请求无效。"},
+        RouteCase{"uninstall_without_confirmed", "software.uninstall", "confirmed", kRemoved, kFields},
+        RouteCase{"refresh_token_31", "software.refresh", "planToken", std::string(31, 't'), "清理计划标识无效。"},
+        RouteCase{"refresh_token_32", "software.refresh", "planToken", kToken, kStarted},
+        RouteCase{"refresh_token_33", "software.refresh", "planToken", std::string(33, 't'), kFields},
+        RouteCase{"reveal_token_31", "software.reveal", "planToken", std::string(31, 't'), "文件位置请求无效，请重新扫描。"},
+        RouteCase{"reveal_path_32768", "software.reveal", "path", std::string(32768, 'p'), kServed},
+        RouteCase{"reveal_path_32769", "software.reveal", "path", std::string(32769, 'p'), kFields},
+        RouteCase{"cleanup_token_31", "software.cleanup", "planToken", std::string(31, 't'), kCleanupInvalid},
+        RouteCase{"cleanup_token_33", "software.cleanup", "planToken", std::string(33, 't'), kFields},
+        RouteCase{"cleanup_without_confirmed", "software.cleanup", "confirmed", kRemoved, kFields},
+        RouteCase{"cleanup_256_paths", "software.cleanup", "selectedPaths", Paths(256, "C:\\y"), kServed},
+        RouteCase{"cleanup_257_paths", "software.cleanup", "selectedPaths", Paths(257, "C:\\y"), kCleanupInvalid},
+        RouteCase{"cleanup_path_32768", "software.cleanup", "selectedPaths", Paths(2, std::string(32768, 'p')), kServed},
+        RouteCase{"cleanup_path_32769", "software.cleanup", "selectedPaths", Paths(2, std::string(32769, 'p')), kCleanupInvalid},
+        RouteCase{"cleanup_empty_path", "software.cleanup", "selectedPaths", Paths(2, ""), kCleanupInvalid},
+        RouteCase{"cleanup_path_not_text", "software.cleanup", "selectedPaths", Paths(2, 5), kCleanupInvalid},
+        RouteCase{"unknown_type", "software.other", "", nullptr, "暂不支持这个操作。"},
+        RouteCase{"list_from_hidden_workbench", "software.list", "", nullptr, "请在已打开的工作台中操作软件卸载工具。", true},
+        RouteCase{"cancel_from_hidden_workbench", "software.scan.cancel", "", nullptr, kServed, true}),
+    testing::CaseName{});
 
 // The service's own scan and refresh, through the dispatcher.
 TEST(SoftwareScanService, ScanAndRefreshFlowThroughTheDispatcher) {
