@@ -100,8 +100,9 @@ void Application::StopCommunicationServices() {
 }
 
 void Application::Quit() {
-  if (dialogGate_.IsDialogOpen()) {
-    // The dialog's own loop is still running inside a request; quit after it.
+  if (dialogGate_.IsDialogOpen() || softwareService_.FileOperationRunning()) {
+    // A dialog's or a Shell call's own loop is still running inside a
+    // request; quit after it.
     quitAfterDialog_ = true;
     return;
   }

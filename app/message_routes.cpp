@@ -106,7 +106,7 @@ void Application::HandleWebMessage(WebViewWindow& sender, const std::string& tex
   } catch (const std::exception& error) {
     SendAppError(sender, error.what());
   }
-  if (quitAfterDialog_ && !dialogGate_.IsDialogOpen()) {
+  if (quitAfterDialog_ && !dialogGate_.IsDialogOpen() && !softwareService_.FileOperationRunning()) {
     quitAfterDialog_ = false;
     Quit();
   }

@@ -27,6 +27,15 @@ struct KernelHandleTraits {
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
 using EventHandle = KernelHandle;
 
+// A FindFirstFileW search.
+struct FindHandleTraits {
+  using Value = HANDLE;
+  static Value Invalid() { return INVALID_HANDLE_VALUE; }
+  static bool IsValid(Value value) { return value != INVALID_HANDLE_VALUE && value != nullptr; }
+  static void Close(Value value) { FindClose(value); }
+};
+using FindHandle = UniqueHandle<FindHandleTraits>;
+
 struct IconHandleTraits {
   using Value = HICON;
   static Value Invalid() { return nullptr; }

@@ -111,6 +111,10 @@ bool IsOnLocalDrive(std::wstring_view path, DriveTypeCache& drives) {
   return type == DRIVE_REMOVABLE || type == DRIVE_FIXED || type == DRIVE_RAMDISK;
 }
 
+bool IsDotEntry(const wchar_t* name) {
+  return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
+}
+
 bool CheckPathAttributes(std::wstring_view path) {
   DriveTypeCache drives;
   return CheckPathAttributes(path, drives);

@@ -23,6 +23,8 @@ bool PathsEqual(std::wstring_view a, std::wstring_view b);
 bool IsPathUnder(std::wstring_view path, std::wstring_view ancestor);
 std::wstring FoldPathCase(std::wstring_view path);
 std::wstring PathFileName(std::wstring_view path);
+// "." or "..", the entries a folder listing skips.
+bool IsDotEntry(const wchar_t* name);
 // Before the last separator ("C:\App.exe" -> "C:"), or empty.
 std::wstring ParentDirectory(std::wstring_view path);
 // Drive types asked during one pass over many paths, each letter once. It

@@ -8,22 +8,10 @@
 #include "maintenance/software/software_limits.h"
 #include "maintenance/software/software_texts.h"
 #include "store/file_utils.h"
-#include "store/unique_handle.h"
+#include "store/win_handles.h"
 
 namespace nubo {
 namespace {
-
-struct FindHandleTraits {
-  using Value = HANDLE;
-  static Value Invalid() { return INVALID_HANDLE_VALUE; }
-  static bool IsValid(Value value) { return value != INVALID_HANDLE_VALUE && value != nullptr; }
-  static void Close(Value value) { FindClose(value); }
-};
-using FindHandle = UniqueHandle<FindHandleTraits>;
-
-bool IsDotEntry(const wchar_t* name) {
-  return (name[0] == L'.' && name[1] == L'\0') || (name[0] == L'.' && name[1] == L'.' && name[2] == L'\0');
-}
 
 bool IsShortcutName(const std::wstring& name) {
   if (name.size() <= 4) return false;

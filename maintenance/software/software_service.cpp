@@ -4,8 +4,10 @@
 #include <stdexcept>
 #include <utility>
 
+#include "maintenance/software/folder_reveal.h"
 #include "maintenance/software/plan_limits.h"
 #include "maintenance/software/plan_texts.h"
+#include "maintenance/software/recycle_bin_move.h"
 #include "maintenance/software/residual_discovery.h"
 #include "maintenance/software/scan_listing.h"
 #include "maintenance/software/uninstaller_launch.h"
@@ -34,6 +36,8 @@ SoftwareSystem MachineSoftwareSystem() {
   SoftwareSystem system;
   system.tick = SystemTick64;
   system.readInstalled = ReadInstalledSoftware;
+  system.moveToRecycleBin = [](const std::wstring& path) { return MoveToRecycleBin(path); };
+  system.revealInExplorer = [](const std::wstring& path) { return RevealInExplorer(path); };
   system.startProcess = MachineUninstallerLaunchContext().startProcess;
   return system;
 }

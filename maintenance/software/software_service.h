@@ -56,11 +56,15 @@ class SoftwareService {
   SoftwareOperationResult CleanupResiduals(const std::string& token, const std::string& typedName,
                                            const std::vector<std::string>& selectedPaths, bool confirmed);
   SoftwareOperationResult RevealResidual(const std::string& token, const std::string& path);
+  // A cleanup or reveal is waiting in a Shell call; a quit waits for it.
+  bool FileOperationRunning() const { return fileOperationRunning_; }
 
  private:
   // Under mutex_: the locked plan is non-empty, has this token, is at most
   // 15 minutes old and belongs to the current generation.
   bool PlanValidFor(const std::string& token) const;
+
+  friend struct SoftwareServiceTestAccess;
 
   SoftwareSystem system_;
   std::atomic<uint64_t> generation_{0};
