@@ -244,7 +244,7 @@ TEST_P(SoftwareRouteLimits, AnswerAtEachBoundary) {
   if (c.expected == kStarted) {
     EXPECT_TRUE(Posts().empty());
   } else if (c.expected == "暂不支持这个操作。") {
-    EXPECT_EQ(Posts(), std::vector<Json>{{{"type", "app.error"}, {"payload", {{"message", c.expected}}}}});
+    EXPECT_EQ(Posts(), (std::vector<Json>{{{"type", "app.error"}, {"payload", {{"message", c.expected}}}}}));
   } else if (c.expected == kServed) {
     ASSERT_EQ(Posts().size(), 1u);
     EXPECT_TRUE(Posts()[0]["type"].get<std::string>().starts_with(c.type + ".")) << Posts()[0].dump();
@@ -287,7 +287,7 @@ INSTANTIATE_TEST_SUITE_P(
         RouteCase{"cancel_from_hidden_workbench", "software.scan.cancel", "", nullptr, kServed, true}),
     testing::CaseName{});
 
-// The service's own scan and refresh, through the dispatcher.
+// The service's own scan, refresh and reveal, through the dispatcher.
 TEST(SoftwareScanService, ScanAndRefreshFlowThroughTheDispatcher) {
   RegisteredSoftware program;
   program.id = "HKCU|64|NuboFlowTool";
@@ -311,7 +311,14 @@ TEST(SoftwareScanService, ScanAndRefreshFlowThroughTheDispatcher) {
   ASSERT_EQ(scanned["type"], "software.scan.result") << scanned.dump();
   const std::string token = scanned["payload"]["plan"]["token"];
   EXPECT_EQ(token.size(), 32u);
+  const auto reveal = [&] { return send("software.reveal", R"("planToken":")" + token + R"(","path":"C:\\nowhere")")["payload"]["message"]; };
+  EXPECT_EQ(reveal(), "该路径不在当前计划中或身份已变化，请重新扫描。");
+  // Hiding the workbench with no scan running still makes the plan stale, until a refresh.
+  harness.app().HideDashboard();
+  harness.app().ShowDashboard();
+  EXPECT_EQ(reveal(), "扫描计划已失效，请重新扫描后打开位置。");
   EXPECT_EQ(send("software.refresh", R"("planToken":")" + token + R"(")")["payload"]["plan"]["token"], token);
+  EXPECT_EQ(reveal(), "该路径不在当前计划中或身份已变化，请重新扫描。");
   EXPECT_EQ(send("software.scan", R"("softwareId":"HKCU|64|Gone","displayName":"名")"),
             Reply("software.scan.error", "q", "软件记录已经变化，请刷新列表后重试。"));
 }
