@@ -33,7 +33,7 @@ struct RequiredText {
 
 struct SoftwareRow {
   std::string_view type;
-  std::array<RequiredText, 3> texts;  // unused entries have no name
+  std::array<RequiredText, 2> texts;  // unused entries have no name
   bool needsConfirmed;                // `confirmed` present as a JSON boolean
   SoftwareHandler handle;
 };

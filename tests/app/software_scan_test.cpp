@@ -29,6 +29,12 @@ Json Reply(const std::string& type, const std::string& requestId, const std::str
   return {{"type", type}, {"payload", {{"requestId", requestId}, {"message", message}}}};
 }
 
+// Every member any software request reads, each valid.
+Json BasePayload() {
+  return {{"requestId", "r"}, {"softwareId", "app"}, {"displayName", "名"}, {"planToken", kToken},
+          {"path", "C:\\x"},  {"typedName", "名"},   {"confirmed", true},     {"selectedPaths", {"C:\\x"}}};
+}
+
 // A scan the test steers: it waits until released (or, with endWhenStale,
 // until its request is stale, as the budget's check would notice), then
 // answers as told: 0 a plan, 1 a standard exception, 2 another one, 3 a
@@ -86,7 +92,7 @@ class SoftwareScanTest : public ::testing::Test {
   testing::AppHarness harness_;
 };
 
-TEST_F(SoftwareScanTest, ScanAndRefreshRepliesArriveOnTheNextTickOnce) {
+TEST_F(SoftwareScanTest, AFinishedScanIsPostedOnTheNextTickOnce) {
   const Json expected = {{"type", "software.scan.result"}, {"payload", {{"requestId", "r1"}, {"plan", SoftwareCleanupPlanToJson(Plan())}}}};
   harness_.FromDashboard(kScan);
   scan_.releases = 1;
@@ -98,14 +104,6 @@ TEST_F(SoftwareScanTest, ScanAndRefreshRepliesArriveOnTheNextTickOnce) {
   app().OnTick();
   EXPECT_EQ(Posts(), std::vector<Json>{expected});
   EXPECT_EQ(scan_.job.softwareId, "id");
-
-  harness_.DashboardView().ClearPosted();
-  harness_.FromDashboard(R"({"type":"software.refresh","payload":{"requestId":"r2","planToken":")" + kToken + R"("}})");
-  scan_.releases = 1;
-  ASSERT_TRUE(TickUntilPosted());
-  EXPECT_EQ(Posts().at(0)["type"], "software.refresh.result");
-  EXPECT_EQ(scan_.job.token, kToken);
-  EXPECT_EQ(scan_.job.softwareId, "");
 }
 
 TEST_F(SoftwareScanTest, CancelAnswersOnceAndTheFinishedPlanNeverShows) {
@@ -115,10 +113,13 @@ TEST_F(SoftwareScanTest, CancelAnswersOnceAndTheFinishedPlanNeverShows) {
   const Json cancelled = Reply("software.scan.error", "r1", "扫描已取消。");
   EXPECT_EQ(Posts(), (std::vector<Json>{cancelled, {{"type", "software.scan.cancel.result"}, {"payload", {{"requestId", "c1"}}}}}));
 
-  // The cancelled worker is still ending: a new scan is refused.
-  harness_.DashboardView().ClearPosted();
-  harness_.FromDashboard(kScan);
-  EXPECT_EQ(Posts(), std::vector<Json>{Reply("software.scan.error", "r1", "扫描仍在进行，请等待完成或先取消扫描。")});
+  // The cancelled worker is still ending: every request but a cancel is refused.
+  for (const std::string type : {"software.scan", "software.refresh", "software.reveal", "software.list",
+                                 "software.uninstall", "software.cleanup", "software.other"}) {
+    harness_.DashboardView().ClearPosted();
+    harness_.FromDashboard(Json{{"type", type}, {"payload", BasePayload()}}.dump());
+    EXPECT_EQ(Posts(), std::vector<Json>{Reply(type + ".error", "r", "扫描仍在进行，请等待完成或先取消扫描。")});
+  }
   try {
     app().StartSoftwareScan(harness_.DashboardHandle(), "r3", "id", "名", "");
     ADD_FAILURE() << "a second start was accepted";
@@ -196,7 +197,93 @@ INSTANTIATE_TEST_SUITE_P(Worker, ScanFailures,
                                            FailureCase{"text_not_utf8", 3, false, "\uFFFD\uFFFD"}),
                          testing::CaseName{});
 
-// The service's own scan and refresh, through the dispatcher.
+const std::string kFields = "软件操作请求字段无效。";
+const std::string kCleanupInvalid = "软件残留清理请求无效。";
+const std::string kStarted = "<no reply now>";
+const std::string kCancelResult = "<software.scan.cancel.result>";
+const std::string kNoUninstaller = "该软件没有可安全调用的注册卸载程序。";
+const std::string kNoPlanToReveal = "扫描计划已失效，请重新扫描后打开位置。";
+const std::string kNoPlanToClean = "清理需要 15 分钟内的有效扫描结果，并完整输入软件名称。";
+const Json kRemoved(Json::value_t::discarded);
+
+Json Paths(size_t count, const Json& last) {
+  Json paths(count - 1, "C:\\x");
+  paths.push_back(last);
+  return paths;
+}
+
+std::string Cups(size_t count) {  // each one code point of four bytes
+  std::string text;
+  while (count-- > 0) text += "\xF0\x9F\x8D\xB5";
+  return text;
+}
+
+struct RouteCase {
+  const char* name;
+  std::string type;
+  std::string member;
+  Json value;  // kRemoved: the member is left out
+  std::string expected;
+  bool hidden = false;
+};
+
+class SoftwareRouteLimits : public SoftwareScanTest, public ::testing::WithParamInterface<RouteCase> {};
+
+TEST_P(SoftwareRouteLimits, AnswerAtEachBoundary) {
+  const RouteCase& c = GetParam();
+  Json payload = BasePayload();
+  if (c.value.is_discarded()) payload.erase(c.member);
+  if (!c.value.is_discarded() && !c.member.empty()) payload[c.member] = c.value;
+  if (c.hidden) app().HideDashboard();
+  harness_.FromDashboard(Json{{"type", c.type}, {"payload", payload}}.dump());
+  if (c.expected == kStarted) {
+    EXPECT_TRUE(Posts().empty());
+  } else if (c.expected == "暂不支持这个操作。") {
+    EXPECT_EQ(Posts(), (std::vector<Json>{{{"type", "app.error"}, {"payload", {{"message", c.expected}}}}}));
+  } else if (c.expected == kCancelResult) {
+    EXPECT_EQ(Posts(), (std::vector<Json>{{{"type", "software.scan.cancel.result"}, {"payload", {{"requestId", "r"}}}}}));
+  } else {  // the operation's replies carry more members
+    ASSERT_EQ(Posts().size(), 1u);
+    const Json reply = Posts().at(0);
+    EXPECT_EQ(Reply(reply["type"], reply["payload"]["requestId"], reply["payload"]["message"]),
+              Reply(c.type + ".error", payload["requestId"], c.expected));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Routes, SoftwareRouteLimits,
+    ::testing::Values(
+        RouteCase{"request_id_80", "software.scan", "requestId", std::string(80, 'r'), kStarted},
+        RouteCase{"request_id_81", "software.scan", "requestId", std::string(81, 'r'), "请在已打开的工作台中操作软件卸载工具。"},
+        RouteCase{"software_id_2048", "software.scan", "softwareId", std::string(2048, 's'), kStarted},
+        RouteCase{"software_id_2049", "software.scan", "softwareId", std::string(2049, 's'), kFields},
+        RouteCase{"display_name_640_bytes", "software.scan", "displayName", Cups(160), kStarted},
+        RouteCase{"display_name_641_bytes", "software.scan", "displayName", Cups(160) + "a", kFields},
+        RouteCase{"display_name_161_code_points", "software.scan", "displayName", std::string(161, 'n'), "软件残留扫描请求无效。"},
+        RouteCase{"uninstall_name_160_code_points", "software.uninstall", "displayName", std::string(160, 'n'), kNoUninstaller},
+        RouteCase{"uninstall_name_161_code_points", "software.uninstall", "displayName", std::string(161, 'n'), "软件卸载请求无效。"},
+        RouteCase{"uninstall_without_confirmed", "software.uninstall", "confirmed", kRemoved, kFields},
+        RouteCase{"refresh_token_31", "software.refresh", "planToken", std::string(31, 't'), "清理计划标识无效。"},
+        RouteCase{"refresh_token_32", "software.refresh", "planToken", kToken, kStarted},
+        RouteCase{"refresh_token_33", "software.refresh", "planToken", std::string(33, 't'), kFields},
+        RouteCase{"reveal_token_31", "software.reveal", "planToken", std::string(31, 't'), "文件位置请求无效，请重新扫描。"},
+        RouteCase{"reveal_path_32768", "software.reveal", "path", std::string(32768, 'p'), kNoPlanToReveal},
+        RouteCase{"reveal_path_32769", "software.reveal", "path", std::string(32769, 'p'), kFields},
+        RouteCase{"cleanup_token_31", "software.cleanup", "planToken", std::string(31, 't'), kCleanupInvalid},
+        RouteCase{"cleanup_token_33", "software.cleanup", "planToken", std::string(33, 't'), kFields},
+        RouteCase{"cleanup_without_confirmed", "software.cleanup", "confirmed", kRemoved, kFields},
+        RouteCase{"cleanup_256_paths", "software.cleanup", "selectedPaths", Paths(256, "C:\\y"), kNoPlanToClean},
+        RouteCase{"cleanup_257_paths", "software.cleanup", "selectedPaths", Paths(257, "C:\\y"), kCleanupInvalid},
+        RouteCase{"cleanup_path_32768", "software.cleanup", "selectedPaths", Paths(2, std::string(32768, 'p')), kNoPlanToClean},
+        RouteCase{"cleanup_path_32769", "software.cleanup", "selectedPaths", Paths(2, std::string(32769, 'p')), kCleanupInvalid},
+        RouteCase{"cleanup_empty_path", "software.cleanup", "selectedPaths", Paths(2, ""), kCleanupInvalid},
+        RouteCase{"cleanup_path_not_text", "software.cleanup", "selectedPaths", Paths(2, 5), kCleanupInvalid},
+        RouteCase{"unknown_type", "software.other", "", nullptr, "暂不支持这个操作。"},
+        RouteCase{"list_from_hidden_workbench", "software.list", "", nullptr, "请在已打开的工作台中操作软件卸载工具。", true},
+        RouteCase{"cancel_from_hidden_workbench", "software.scan.cancel", "", nullptr, kCancelResult, true}),
+    testing::CaseName{});
+
+// The service's own scan, refresh and reveal, through the dispatcher.
 TEST(SoftwareScanService, ScanAndRefreshFlowThroughTheDispatcher) {
   RegisteredSoftware program;
   program.id = "HKCU|64|NuboFlowTool";
@@ -220,7 +307,14 @@ TEST(SoftwareScanService, ScanAndRefreshFlowThroughTheDispatcher) {
   ASSERT_EQ(scanned["type"], "software.scan.result") << scanned.dump();
   const std::string token = scanned["payload"]["plan"]["token"];
   EXPECT_EQ(token.size(), 32u);
+  const auto reveal = [&] { return send("software.reveal", R"("planToken":")" + token + R"(","path":"C:\\nowhere")")["payload"]["message"]; };
+  EXPECT_EQ(reveal(), "该路径不在当前计划中或身份已变化，请重新扫描。");
+  // Hiding the workbench with no scan running still makes the plan stale, until a refresh.
+  harness.app().HideDashboard();
+  harness.app().ShowDashboard();
+  EXPECT_EQ(reveal(), "扫描计划已失效，请重新扫描后打开位置。");
   EXPECT_EQ(send("software.refresh", R"("planToken":")" + token + R"(")")["payload"]["plan"]["token"], token);
+  EXPECT_EQ(reveal(), "该路径不在当前计划中或身份已变化，请重新扫描。");
   EXPECT_EQ(send("software.scan", R"("softwareId":"HKCU|64|Gone","displayName":"名")"),
             Reply("software.scan.error", "q", "软件记录已经变化，请刷新列表后重试。"));
 }
