@@ -30,6 +30,18 @@ def peer_path(number):
     return os.path.join(os.environ["NUBO_SERIAL_DIR"], "peer%d" % int(number))
 
 
+def pair_paths(number):
+    return (peer_path(number), os.path.join(os.environ["NUBO_SERIAL_DIR"], "com%d" % int(number)))
+
+
+def socat_pid(number):
+    try:
+        with open(os.path.join(os.environ["NUBO_SERIAL_DIR"], "socat%d.pid" % int(number))) as handle:
+            return handle.read().strip()
+    except OSError:
+        return None
+
+
 class End:
     def __init__(self, number, role, rate=0):
         self.fd = os.open(peer_path(number), os.O_RDWR | os.O_NOCTTY)
@@ -91,6 +103,7 @@ class End:
 class Peer:
     def __init__(self):
         self.ends = {}
+        self.cut_pids = {}
 
     def cmd_open(self, number, role, rate="0"):
         self.cmd_close(number)
@@ -129,17 +142,21 @@ class Peer:
         # Ends the pty pair itself, as if the cable were pulled; the session
         # starts a new pair under the same name.
         self.cmd_close(number)
-        pid_file = os.path.join(os.environ["NUBO_SERIAL_DIR"], "socat%d.pid" % int(number))
-        with open(pid_file) as handle:
-            os.kill(int(handle.read()), signal.SIGTERM)
+        pid = socat_pid(number)
+        self.cut_pids[number] = pid
+        os.kill(int(pid), signal.SIGTERM)
         return ""
 
     def cmd_ready(self, number, timeout):
-        # Waits until the pair of number exists (again).
+        # Waits until a new pair of number stands: the cut pair's links can
+        # outlive it for a moment, so both ends must belong to a new socat.
         deadline = time.monotonic() + float(timeout)
-        while not os.path.exists(peer_path(number)) and time.monotonic() < deadline:
+        cut = self.cut_pids.get(number)
+        while time.monotonic() < deadline:
+            if socat_pid(number) != cut and all(os.path.exists(path) for path in pair_paths(number)):
+                return "1"
             time.sleep(0.02)
-        return str(int(os.path.exists(peer_path(number))))
+        return "0"
 
 
 if __name__ == "__main__":
