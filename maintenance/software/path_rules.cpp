@@ -7,17 +7,18 @@
 #include "store/win_handles.h"
 
 namespace nubo {
-namespace {
 
-bool IsSeparator(wchar_t unit) { return unit == L'\\' || unit == L'/'; }
+bool IsPathSeparator(wchar_t unit) { return unit == L'\\' || unit == L'/'; }
+
+namespace {
 
 bool IsAsciiLetter(wchar_t unit) { return (unit >= L'A' && unit <= L'Z') || (unit >= L'a' && unit <= L'z'); }
 
 // "X:\..." or "\\...": input that GetFullPathNameW resolves without the
 // current folder or the current folder of a drive.
 bool IsAbsoluteInput(std::wstring_view path) {
-  if (path.size() >= 3 && IsAsciiLetter(path[0]) && path[1] == L':' && IsSeparator(path[2])) return true;
-  return path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
+  if (path.size() >= 3 && IsAsciiLetter(path[0]) && path[1] == L':' && IsPathSeparator(path[2])) return true;
+  return path.size() >= 2 && IsPathSeparator(path[0]) && IsPathSeparator(path[1]);
 }
 
 bool Fails(DWORD error) {
@@ -43,7 +44,7 @@ std::wstring TrimPath(std::wstring_view path) {
   while (end > begin && std::iswspace(path[end - 1])) --end;
   std::wstring text(path.substr(begin, end - begin));
   if (text.size() > 1 && text.front() == L'"' && text.back() == L'"') text = text.substr(1, text.size() - 2);
-  while (text.size() > 3 && IsSeparator(text.back())) text.pop_back();
+  while (text.size() > 3 && IsPathSeparator(text.back())) text.pop_back();
   return text;
 }
 
@@ -115,7 +116,7 @@ bool IsOnLocalDrive(std::wstring_view path) {
 }
 
 bool IsOnLocalDrive(std::wstring_view path, DriveTypeCache& drives) {
-  if (path.size() < 3 || !std::iswalpha(path[0]) || path[1] != L':' || !IsSeparator(path[2])) return false;
+  if (path.size() < 3 || !std::iswalpha(path[0]) || path[1] != L':' || !IsPathSeparator(path[2])) return false;
   const UINT type = drives.TypeOf(path[0]);
   return type == DRIVE_REMOVABLE || type == DRIVE_FIXED || type == DRIVE_RAMDISK;
 }
@@ -136,7 +137,7 @@ bool CheckPathAttributes(std::wstring_view path, DriveTypeCache& drives) {
   if (canonical.empty()) return Fails(ERROR_BAD_PATHNAME);
   for (size_t index = 3; index <= canonical.size(); ++index) {
     const bool atEnd = index == canonical.size();
-    if (!atEnd && !IsSeparator(canonical[index])) continue;
+    if (!atEnd && !IsPathSeparator(canonical[index])) continue;
     const std::wstring prefix = atEnd ? canonical : canonical.substr(0, index);
     const DWORD attributes = GetFileAttributesW(prefix.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return false;  // its own last error

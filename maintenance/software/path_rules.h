@@ -25,6 +25,7 @@ std::wstring FoldPathCase(std::wstring_view path);
 std::wstring PathFileName(std::wstring_view path);
 // "." or "..", the entries a folder listing skips.
 bool IsDotEntry(const wchar_t* name);
+bool IsPathSeparator(wchar_t unit);
 // Before the last separator ("C:\App.exe" -> "C:"), or empty.
 std::wstring ParentDirectory(std::wstring_view path);
 // Drive types asked during one pass over many paths, each letter once. It

@@ -5,19 +5,13 @@
 #include "maintenance/software/path_rules.h"
 
 namespace nubo {
-namespace {
-
-bool IsSeparator(wchar_t unit) { return unit == L'\\' || unit == L'/'; }
-
-}  // namespace
-
 bool PinnedHandleSet::Pin(std::wstring_view path) {
   if (!CheckPathAttributes(path)) return false;
   const std::wstring canonical = CanonicalizePath(path);
   if (canonical.empty()) return false;
   for (size_t index = 3; index <= canonical.size(); ++index) {
     const bool whole = index == canonical.size();
-    if (!whole && !IsSeparator(canonical[index])) continue;
+    if (!whole && !IsPathSeparator(canonical[index])) continue;
     const std::wstring level = whole ? canonical : canonical.substr(0, index);
     // Attribute-only handles take no part in share checks: a folder above
     // the path is opened for listing so that its missing delete share holds.

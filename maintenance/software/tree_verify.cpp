@@ -11,10 +11,8 @@
 namespace nubo {
 namespace {
 
-// The drive's type is asked once per walk: the walk checks every entry's
-// whole path, and the question is slow where the answer needs a service.
-bool VerifyTree(const std::wstring& path, ScanBudget& budget, uint32_t depth, DriveTypeCache& drives) {
-  if (!budget.CountFileItem() || depth > kCleanupTreeMaxDepth || !CheckPathAttributes(path, drives)) return false;
+bool VerifyTree(const std::wstring& path, ScanBudget& budget, uint32_t depth) {
+  if (!budget.CountFileItem() || depth > kCleanupTreeMaxDepth || !CheckPathAttributes(path)) return false;
   const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return false;
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return true;
@@ -25,7 +23,7 @@ bool VerifyTree(const std::wstring& path, ScanBudget& budget, uint32_t depth, Dr
   do {
     if (IsDotEntry(entry.cFileName)) continue;
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return false;
-    if (!VerifyTree(path + L"\\" + entry.cFileName, budget, depth + 1, drives)) return false;
+    if (!VerifyTree(path + L"\\" + entry.cFileName, budget, depth + 1)) return false;
   } while (FindNextFileW(search.get(), &entry));
   return GetLastError() == ERROR_NO_MORE_FILES;
 }
@@ -33,8 +31,9 @@ bool VerifyTree(const std::wstring& path, ScanBudget& budget, uint32_t depth, Dr
 }  // namespace
 
 bool VerifyTreeBeforeDelete(std::wstring_view path, ScanBudget& budget, uint32_t depth) {
-  DriveTypeCache drives;
-  return VerifyTree(std::wstring(path), budget, depth, drives);
+  // Every entry's whole path is checked: its drive's type is asked once.
+  const DriveTypeScope drives;
+  return VerifyTree(std::wstring(path), budget, depth);
 }
 
 }  // namespace nubo
