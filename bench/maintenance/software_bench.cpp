@@ -21,7 +21,7 @@
 #include <knownfolders.h>
 #include <shlobj.h>
 
-#include "maintenance/registry_key.h"
+#include "store/registry_key.h"
 #include "maintenance/software/file_identity.h"
 #include "maintenance/software/path_rules.h"
 #include "maintenance/software/residual_discovery.h"

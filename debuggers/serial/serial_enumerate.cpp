@@ -4,7 +4,7 @@
 
 #include "debuggers/serial/serial_limits.h"
 #include "debuggers/serial/serial_port.h"
-#include "maintenance/registry_key.h"
+#include "store/registry_key.h"
 
 namespace nubo {
 namespace {

@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "maintenance/ports/port_texts.h"
-#include "maintenance/resizing_query.h"
+#include "store/resizing_query.h"
 
 namespace nubo {
 namespace {

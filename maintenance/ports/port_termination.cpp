@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "maintenance/dynamic_procedure.h"
+#include "store/dynamic_procedure.h"
 #include "maintenance/ports/port_limits.h"
 #include "maintenance/ports/port_table.h"
 #include "maintenance/ports/port_texts.h"

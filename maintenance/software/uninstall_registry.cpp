@@ -3,7 +3,7 @@
 #include <cstring>
 #include <cwchar>
 
-#include "maintenance/registry_key.h"
+#include "store/registry_key.h"
 
 namespace nubo {
 namespace {

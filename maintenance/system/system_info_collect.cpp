@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "maintenance/dynamic_procedure.h"
-#include "maintenance/registry_key.h"
-#include "maintenance/resizing_query.h"
+#include "store/dynamic_procedure.h"
+#include "store/registry_key.h"
+#include "store/resizing_query.h"
 
 namespace nubo {
 namespace {

@@ -12,7 +12,7 @@
 
 #include "maintenance/ports/port_table.h"
 #include "maintenance/ports/port_texts.h"
-#include "maintenance/resizing_query.h"
+#include "store/resizing_query.h"
 #include "tests/support/case_name.h"
 
 namespace nubo {

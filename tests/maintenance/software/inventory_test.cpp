@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "maintenance/registry_key.h"
+#include "store/registry_key.h"
 #include "maintenance/software/software_inventory.h"
 #include "maintenance/software/software_service.h"
 #include "maintenance/software/software_texts.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "maintenance/registry_key.h"
+#include "store/registry_key.h"
 #include "maintenance/software/software_service.h"
 #include "store/text_convert.h"
 #include "tests/maintenance/software/safety_world.h"

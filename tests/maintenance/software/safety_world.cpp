@@ -9,7 +9,7 @@
 #include <map>
 #include <stdexcept>
 
-#include "maintenance/registry_key.h"
+#include "store/registry_key.h"
 #include "maintenance/software/path_rules.h"
 #include "maintenance/software/software_inventory.h"
 #include "store/text_convert.h"
