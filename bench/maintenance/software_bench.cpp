@@ -8,6 +8,8 @@
 //   programs): wall time, the limit that ended it and items/s
 //                                                  vs  cmd /c dir /s /b /a over the same roots
 //   VerifyTreeBeforeDelete over 15,999 and 16,001 entries
+//   a leftover scan among 300 registered programs, 100 of them Windows
+//   Installer products known only by their component records
 //   software_bench [rounds]
 #include <windows.h>
 
@@ -287,10 +289,132 @@ void BenchTreeVerify(int rounds) {
   }
 }
 
+// Windows Installer keeps a product's and a component's code packed: the
+// first three groups reversed, the rest swapped in pairs of digits.
+std::wstring Packed(const std::wstring& code) {
+  const std::wstring hex = code.substr(1, 8) + code.substr(10, 4) + code.substr(15, 4) + code.substr(20, 4) +
+                           code.substr(25, 12);
+  std::wstring packed(hex.rbegin() + 24, hex.rend());
+  packed += std::wstring(hex.rbegin() + 20, hex.rbegin() + 24);
+  packed += std::wstring(hex.rbegin() + 16, hex.rbegin() + 20);
+  for (size_t i = 16; i < 32; i += 2) packed += std::wstring{hex[i + 1], hex[i]};
+  return packed;
+}
+
+std::wstring Code(int kind, int index) {
+  wchar_t code[40];
+  swprintf(code, 40, L"{%08X-1B2C-4D3E-8F40-%012X}", 0x5EB00000 + kind, index);
+  return code;
+}
+
+void SetText(HKEY key, const wchar_t* name, const std::wstring& value) {
+  RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>((value.size() + 1) * 2));
+}
+
+constexpr int kScanPrograms = 300;
+constexpr int kInstallerProducts = 100;
+constexpr int kComponentsPerProduct = 5;
+constexpr int kForeignComponents = 2000;  // of products that are not listed
+constexpr const wchar_t* kUserData = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\";
+
+// 200 programs with an install folder (every fourth written as REG_SZ with
+// %ProgramFiles%) and an icon, 100 Windows Installer products without one, each with its
+// InstallProperties and 5 component records, and 2,000 component records of
+// products that are not listed.
+struct CrowdedRegistry {
+  std::wstring programFiles = Known(FOLDERID_ProgramFiles);
+  std::vector<std::wstring> keys;
+
+  void Make() {
+    for (int i = 0; i < kScanPrograms; ++i) {
+      const bool installer = i >= kScanPrograms - kInstallerProducts;
+      const std::wstring key = installer ? Code(0, i) : L"NuboCrowd" + std::to_wstring(i);
+      keys.push_back(key);
+      nubo::RegistryKey uninstall;
+      RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kUninstall + key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                      nullptr, uninstall.out(), nullptr);
+      SetText(uninstall.get(), L"DisplayName", L"Nubo Crowd Program " + std::to_wstring(i));
+      const std::wstring folder = L"\\Nubo Crowd " + std::to_wstring(i);
+      if (installer) {
+        const DWORD one = 1;
+        RegSetValueExW(uninstall.get(), L"WindowsInstaller", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
+        SetText(uninstall.get(), L"UninstallString", L"MsiExec.exe /X" + key);
+        nubo::RegistryKey properties;
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kUserData + std::wstring(L"Products\\") + Packed(key) + L"\\InstallProperties").c_str(),
+                        0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, properties.out(), nullptr);
+        SetText(properties.get(), L"InstallLocation", L"");
+        for (int c = 0; c < kComponentsPerProduct; ++c) {
+          nubo::RegistryKey component;
+          RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kUserData + std::wstring(L"Components\\") + Packed(Code(1, i * 10 + c))).c_str(),
+                          0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, component.out(), nullptr);
+          SetText(component.get(), Packed(key).c_str(), programFiles + folder + L"\\part" + std::to_wstring(c) + L".dll");
+        }
+      } else {
+        SetText(uninstall.get(), L"InstallLocation", i % 4 == 1 ? L"%ProgramFiles%" + folder : programFiles + folder);
+        SetText(uninstall.get(), L"DisplayIcon", L"\"" + programFiles + folder + L"\\crowd.exe\",0");
+      }
+    }
+    for (int c = 0; c < kForeignComponents; ++c) {
+      nubo::RegistryKey component;
+      RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kUserData + std::wstring(L"Components\\") + Packed(Code(2, c))).c_str(), 0,
+                      nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, component.out(), nullptr);
+      SetText(component.get(), Packed(Code(3, c)).c_str(), L"C:\\Windows\\System32\\foreign" + std::to_wstring(c) + L".dll");
+    }
+  }
+
+  void Remove() {
+    for (const auto& key : keys) RegDeleteKeyExW(HKEY_LOCAL_MACHINE, (kUninstall + key).c_str(), KEY_WOW64_64KEY, 0);
+    for (int i = kScanPrograms - kInstallerProducts; i < kScanPrograms; ++i) {
+      RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kUserData + std::wstring(L"Products\\") + Packed(Code(0, i))).c_str());
+      for (int c = 0; c < kComponentsPerProduct; ++c) {
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kUserData + std::wstring(L"Components\\") + Packed(Code(1, i * 10 + c))).c_str());
+      }
+    }
+    for (int c = 0; c < kForeignComponents; ++c) {
+      RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kUserData + std::wstring(L"Components\\") + Packed(Code(2, c))).c_str());
+    }
+  }
+};
+
+// The scanned program among them: its folder, a data folder and a shortcut.
+void BenchCrowdedScan(int rounds) {
+  CrowdedRegistry registry;
+  registry.Make();
+  const std::wstring product = Known(FOLDERID_ProgramFiles) + L"\\Nubo Crowd 0";
+  const std::wstring exe = product + L"\\crowd.exe";
+  const std::wstring data = Known(FOLDERID_LocalAppData) + L"\\Nubo Crowd Program 0";
+  const std::wstring link = Known(FOLDERID_Programs) + L"\\Nubo Crowd Program 0.lnk";
+  CreateDirectoryW(product.c_str(), nullptr);
+  CreateDirectoryW(data.c_str(), nullptr);
+  { const nubo::FileHandle created(CreateFileW(exe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)); }
+  {
+    const nubo::testing::ComScope com;
+    nubo::testing::CreateShortcut(link, exe);
+  }
+  nubo::SoftwareService service;
+  nubo::SoftwareCleanupPlan plan;
+  const double wall =
+      MedianSeconds(rounds, [&] { plan = service.ScanResiduals("HKLM|64|NuboCrowd0", "Nubo Crowd Program 0", {}); });
+  DeleteFileW(link.c_str());
+  DeleteFileW(exe.c_str());
+  RemoveDirectoryW(product.c_str());
+  RemoveDirectoryW(data.c_str());
+  registry.Remove();
+  std::printf("leftover scan among %d registered programs (%d Windows Installer, %d component records): %.0f ms "
+              "(budget 4500 ms), %zu items, ended by: %s\n",
+              kScanPrograms, kInstallerProducts, kInstallerProducts * kComponentsPerProduct + kForeignComponents,
+              wall * 1000, plan.residuals.size(), EndingLimit(plan.scanWarnings).c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+  if (argc > 2 && std::string(argv[2]) == "crowded") {  // that figure alone
+    BenchCrowdedScan(rounds);
+    return 0;
+  }
 
   RegisterPrograms();
   size_t listed = 0;
@@ -327,5 +451,6 @@ int main(int argc, char** argv) {
   // dir takes minutes over the product folder under Wine: three rounds at most.
   BenchScan(std::min(rounds, 3));
   BenchTreeVerify(rounds);
+  BenchCrowdedScan(rounds);
   return 0;
 }

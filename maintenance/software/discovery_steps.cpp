@@ -63,7 +63,7 @@ bool AddResidualItem(std::vector<ResidualItem>& items, std::wstring_view path, s
   if (budget != nullptr && !HasRoom(items, *budget)) return false;
   const std::wstring canonical = CanonicalizePath(TrimPath(path));
   if (canonical.empty() || !IsOnLocalDrive(canonical) ||
-      GetFileAttributesW(canonical.c_str()) == INVALID_FILE_ATTRIBUTES || IsProtectedLocation(canonical)) {
+      GetFileAttributesW(canonical.c_str()) == INVALID_FILE_ATTRIBUTES || !IsOfferableLocation(canonical, kind)) {
     return false;
   }
   for (const ResidualItem& item : items) {
@@ -126,7 +126,8 @@ void ScanPublisherFolder(std::vector<ResidualItem>& items, std::wstring_view roo
                          ScanBudget& budget) {
   for (const ScanRootEntry& publisher : EnumerateScanRoot(root, false, &budget)) {
     if (!HasRoom(items, budget)) return;
-    if (!publisher.isDirectory || FindIdentityFragment(publisher.name, identity.publisherFragments) == nullptr) {
+    if (!publisher.isDirectory || FindIdentityFragment(publisher.name, identity.publisherFragments) == nullptr ||
+        IsProtectedLocation(publisher.path) || IsWindowsDataLocation(publisher.path)) {
       continue;
     }
     for (const ScanRootEntry& entry : EnumerateScanRoot(publisher.path, kind == kKindShortcut, &budget)) {
@@ -135,6 +136,16 @@ void ScanPublisherFolder(std::vector<ResidualItem>& items, std::wstring_view roo
                         budget);
     }
   }
+}
+
+bool IsOfferableLocation(std::wstring_view path, std::string_view kind) {
+  return !IsProtectedLocation(path) && (kind == kKindShortcut || !IsWindowsDataLocation(path));
+}
+
+bool HoldsOtherRegisteredSoftware(const ResidualItem& item, const OtherPrograms& others, ScanBudget& budget) {
+  if (!others.MayNeed(item)) return false;
+  budget.AddWarning(kWarnSharedFolder, false);
+  return true;
 }
 
 }  // namespace nubo

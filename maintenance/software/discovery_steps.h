@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "maintenance/software/other_programs.h"
 #include "maintenance/software/product_identity.h"
 #include "maintenance/software/residual_item.h"
 #include "maintenance/software/scan_budget.h"
@@ -42,21 +43,12 @@ void ScanPublisherFolder(std::vector<ResidualItem>& items, std::wstring_view roo
 // Inside Program Files (either) or the user's own program folder.
 bool RateInstallLocation(std::wstring_view path);
 
-// Other programs' locations on local drives in canonical, case-folded form,
-// taken once for the many paths of one scan: drive types are slow to ask.
-class OtherLocationSet {
- public:
-  explicit OtherLocationSet(const std::vector<std::wstring>& locations);
-  // Some location equals the path or lies inside it.
-  bool IsAtOrInside(std::wstring_view path) const;
+// Neither protected nor, for a folder, Windows' own data: a place a leftover
+// may be offered or moved from.
+bool IsOfferableLocation(std::wstring_view path, std::string_view kind);
 
- private:
-  std::vector<std::wstring> canonical_;
-  std::vector<std::wstring> folded_;
-};
-
-// A folder that holds another program's location; adds the shared-folder
-// warning. Shortcuts are judged by their target and never hold one.
-bool HoldsOtherRegisteredSoftware(const ResidualItem& item, const OtherLocationSet& others, ScanBudget& budget);
+// A leftover that another program may need (OtherPrograms::MayNeed); adds
+// the shared-folder warning.
+bool HoldsOtherRegisteredSoftware(const ResidualItem& item, const OtherPrograms& others, ScanBudget& budget);
 
 }  // namespace nubo

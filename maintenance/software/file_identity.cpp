@@ -13,9 +13,8 @@
 #include "store/win_handles.h"
 
 namespace nubo {
-namespace {
 
-std::wstring FinalPathOf(HANDLE file) {
+std::wstring FinalPathOfHandle(HANDLE file) {
   std::vector<wchar_t> buffer(kPathBufferUnits);
   const DWORD length =
       GetFinalPathNameByHandleW(file, buffer.data(), kPathBufferUnits, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
@@ -24,6 +23,8 @@ std::wstring FinalPathOf(HANDLE file) {
   if (path.rfind(L"\\\\?\\", 0) == 0) path.erase(0, 4);
   return path;
 }
+
+namespace {
 
 std::wstring FormatIdentity(const BY_HANDLE_FILE_INFORMATION& info) {
   const bool folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -52,7 +53,7 @@ std::wstring GetFileIdentity(std::wstring_view path) {
     if (!file) return {};
     if (!GetFileInformationByHandle(file.get(), &info)) return {};
     if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return {};
-    finalPath = FinalPathOf(file.get());
+    finalPath = FinalPathOfHandle(file.get());
   }
   if (finalPath.empty()) return {};
   const std::wstring canonicalFinal = CanonicalizePath(finalPath);

@@ -14,6 +14,10 @@ namespace nubo {
 // is missing, unreadable, a reparse point or reached through another path.
 std::wstring GetFileIdentity(std::wstring_view path);
 
+// The normalised final path of an open file or folder with its drive letter,
+// without the "\\?\" prefix; empty on failure.
+std::wstring FinalPathOfHandle(HANDLE file);
+
 // The canonical local target of a shortcut file, or empty.
 std::wstring ResolveShortcutTarget(std::wstring_view shortcutPath);
 

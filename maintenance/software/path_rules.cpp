@@ -34,6 +34,25 @@ const KNOWNFOLDERID* const kProtectedFolders[] = {
     &FOLDERID_SavedGames,  &FOLDERID_RoamingAppData, &FOLDERID_LocalAppData,   &FOLDERID_ProgramFiles,
     &FOLDERID_ProgramFilesX86, &FOLDERID_Windows};
 static_assert(sizeof(kProtectedFolders) / sizeof(kProtectedFolders[0]) == 18);
+// Folders every program may share: the Common Files folders.
+const KNOWNFOLDERID* const kSharedFolders[] = {&FOLDERID_ProgramFilesCommon, &FOLDERID_ProgramFilesCommonX86,
+                                               &FOLDERID_UserProgramFilesCommon};
+// Inside the local application data: the user's Common program folder (where
+// its known folder does not resolve) and the temporary folder.
+constexpr std::wstring_view kLocalSharedFolders[] = {L"Programs\\Common", L"Temp"};
+// The folder Windows keeps its own data in, inside each application data folder.
+constexpr std::wstring_view kWindowsDataFolder = L"Microsoft";
+const KNOWNFOLDERID* const kApplicationDataFolders[] = {&FOLDERID_LocalAppData, &FOLDERID_RoamingAppData,
+                                                        &FOLDERID_ProgramData};
+
+std::wstring FoldedCanonical(std::wstring_view path) { return FoldPathCase(CanonicalizePath(path)); }
+
+std::wstring TemporaryFolder() {
+  std::vector<wchar_t> buffer(kPathBufferUnits);
+  const DWORD length = GetTempPathW(kPathBufferUnits, buffer.data());
+  if (length == 0 || length >= kPathBufferUnits) return {};
+  return std::wstring(buffer.data(), length);
+}
 
 }  // namespace
 
@@ -76,6 +95,11 @@ std::wstring FoldPathCase(std::wstring_view path) {
   std::wstring folded(path);
   for (wchar_t& unit : folded) unit = static_cast<wchar_t>(std::towlower(unit));
   return folded;
+}
+
+bool IsFoldedAtOrInside(std::wstring_view path, std::wstring_view folder) {
+  if (folder.empty() || path.compare(0, folder.size(), folder) != 0) return false;
+  return path.size() == folder.size() || IsPathSeparator(folder.back()) || path[folder.size()] == L'\\';
 }
 
 std::wstring PathFileName(std::wstring_view path) {
@@ -148,20 +172,49 @@ bool CheckPathAttributes(std::wstring_view path, DriveTypeCache& drives) {
   return true;
 }
 
-bool IsProtectedLocation(std::wstring_view path) {
-  const std::wstring canonical = CanonicalizePath(path);
-  if (canonical.size() < 4) return true;
-  for (const KNOWNFOLDERID* id : kProtectedFolders) {
-    const std::wstring folder = GetKnownFolderPath(*id);
-    if (folder.empty()) continue;
-    if (PathsEqual(canonical, folder) || IsPathUnder(folder, canonical)) return true;
+ProtectedLocations::ProtectedLocations() {
+  const auto add = [this](std::wstring_view folder) {
+    std::wstring folded = FoldedCanonical(folder);
+    if (!folded.empty()) folders_.push_back(std::move(folded));
+  };
+  for (const KNOWNFOLDERID* id : kProtectedFolders) add(GetKnownFolderPath(*id));
+  for (const KNOWNFOLDERID* id : kSharedFolders) add(GetKnownFolderPath(*id));
+  const std::wstring local = GetKnownFolderPath(FOLDERID_LocalAppData);
+  if (!local.empty()) {
+    for (std::wstring_view below : kLocalSharedFolders) add(local + L"\\" + std::wstring(below));
   }
+  add(TemporaryFolder());
   const std::wstring profile = GetKnownFolderPath(FOLDERID_Profile);
-  if (!profile.empty() && PathsEqual(canonical, profile + L"\\AppData")) return true;
-  const std::wstring windows = FoldPathCase(CanonicalizePath(GetKnownFolderPath(FOLDERID_Windows)));
-  if (windows.empty()) return false;
-  const std::wstring inside = windows + L"\\";
-  return FoldPathCase(canonical).compare(0, inside.size(), inside) == 0;
+  if (!profile.empty()) add(profile + L"\\AppData");
+  const std::wstring windows = FoldedCanonical(GetKnownFolderPath(FOLDERID_Windows));
+  if (!windows.empty()) insideWindows_ = windows + L"\\";
+}
+
+bool ProtectedLocations::Protects(std::wstring_view path) const {
+  const std::wstring folded = FoldedCanonical(path);
+  if (folded.size() < 4) return true;
+  for (const std::wstring& folder : folders_) {
+    if (IsFoldedAtOrInside(folder, folded)) return true;
+  }
+  return IsInsideWindows(folded);
+}
+
+bool ProtectedLocations::IsInsideWindows(std::wstring_view path) const {
+  const std::wstring folded = FoldedCanonical(path);
+  return !insideWindows_.empty() && folded.compare(0, insideWindows_.size(), insideWindows_) == 0;
+}
+
+bool IsProtectedLocation(std::wstring_view path) { return ProtectedLocations().Protects(path); }
+
+bool IsWindowsDataLocation(std::wstring_view path) {
+  const std::wstring folded = FoldedCanonical(path);
+  if (folded.empty()) return false;
+  for (const KNOWNFOLDERID* id : kApplicationDataFolders) {
+    const std::wstring data = GetKnownFolderPath(*id);
+    if (data.empty()) continue;
+    if (IsFoldedAtOrInside(folded, FoldedCanonical(data + L"\\" + std::wstring(kWindowsDataFolder)))) return true;
+  }
+  return false;
 }
 
 std::wstring GetKnownFolderPath(REFKNOWNFOLDERID id) {

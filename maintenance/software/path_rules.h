@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace nubo {
 
@@ -22,6 +23,8 @@ bool PathsEqual(std::wstring_view a, std::wstring_view b);
 // Strictly inside: a path is not under itself.
 bool IsPathUnder(std::wstring_view path, std::wstring_view ancestor);
 std::wstring FoldPathCase(std::wstring_view path);
+// Both canonical and case-folded: the path is the folder or lies inside it.
+bool IsFoldedAtOrInside(std::wstring_view path, std::wstring_view folder);
 std::wstring PathFileName(std::wstring_view path);
 // "." or "..", the entries a folder listing skips.
 bool IsDotEntry(const wchar_t* name);
@@ -62,9 +65,26 @@ bool IsOnLocalDrive(std::wstring_view path, DriveTypeCache& drives);
 // ERROR_BAD_PATHNAME (no canonical form) or ERROR_CANT_ACCESS_FILE.
 bool CheckPathAttributes(std::wstring_view path);
 bool CheckPathAttributes(std::wstring_view path, DriveTypeCache& drives);
-// A drive root, a protected known folder or one of its ancestors, the
-// profile's AppData, or anything inside the Windows folder.
+// The locations whose loss would damage the profile or the system, resolved
+// once for the many paths of one pass: a drive root; a protected folder (the
+// 18 known ones, Common Files, the user's Common program folder and the
+// temporary folders) or one of its ancestors; the profile's AppData; and
+// anything inside the Windows folder.
+class ProtectedLocations {
+ public:
+  ProtectedLocations();
+  bool Protects(std::wstring_view path) const;
+  bool IsInsideWindows(std::wstring_view path) const;
+
+ private:
+  std::vector<std::wstring> folders_;  // canonical and case-folded
+  std::wstring insideWindows_;         // the folded Windows folder and "\"
+};
 bool IsProtectedLocation(std::wstring_view path);
+// The Microsoft folder of the local, roaming or shared application data, or
+// anything inside one: Windows keeps the user's saved passwords and keys
+// there.
+bool IsWindowsDataLocation(std::wstring_view path);
 std::wstring GetKnownFolderPath(REFKNOWNFOLDERID id);
 
 }  // namespace nubo

@@ -6,7 +6,8 @@
 #include "maintenance/software/cleanup_texts.h"
 #include "maintenance/software/path_rules.h"
 #include "maintenance/software/pinned_handle_set.h"
-#include "maintenance/software/residual_discovery.h"
+#include "maintenance/software/discovery_steps.h"
+#include "maintenance/software/other_programs.h"
 #include "maintenance/software/software_service.h"
 #include "maintenance/software/tree_verify.h"
 #include "store/flag_scope.h"
@@ -28,20 +29,15 @@ const ResidualItem* FindPlanItem(const SoftwareCleanupPlan& plan, const std::str
   return nullptr;
 }
 
-// A path that another program was installed into after the scan holds that
-// program's files. A shortcut is only the link itself.
-bool HoldsOtherProgram(const ResidualItem& item, const std::wstring& path,
-                       const std::vector<std::wstring>& otherLocations) {
-  return item.kind != "shortcut" && ContainsOtherRegisteredSoftware(path, otherLocations);
-}
-
 // Moves one plan item; true when it is in the Recycle Bin or already gone.
-bool CleanUpItem(const ResidualItem& item, ScanBudget& budget, const std::vector<std::wstring>& otherLocations,
+// The rules of the scan are applied again: another program may have been
+// installed into the path since.
+bool CleanUpItem(const ResidualItem& item, ScanBudget& budget, const OtherPrograms& others,
                  const std::function<bool(const std::wstring&)>& moveToRecycleBin) {
   const std::wstring path = Utf8ToUtf16(item.path);
-  if (IsProtectedLocation(path) || !budget.Check()) return false;
+  if (!IsOfferableLocation(path, item.kind) || !budget.Check()) return false;
   if (IsResidualGone(path)) return true;
-  if (HoldsOtherProgram(item, path, otherLocations)) return false;
+  if (others.MayNeed(item)) return false;
   // The pins stay open while the item moves.
   PinnedHandleSet pins;
   if (!pins.Pin(path) || !VerifyResidualItem(item) || !VerifyTreeBeforeDelete(path, budget, 0) ||
@@ -79,14 +75,14 @@ SoftwareOperationResult SoftwareService::CleanupResiduals(const std::string& tok
   RegisteredSoftware removed;
   removed.id = plan_.softwareId;
   removed.displayName = plan_.displayName;
-  const std::vector<std::wstring> otherLocations = OtherProgramLocations(removed, installed);
-
   ScanBudget budget({}, system_.tick);
+  const OtherPrograms others(removed, installed, [&budget] { return budget.Check(); });
+
   SoftwareOperationResult result;
   std::set<std::string> handled;
   for (const std::string& path : selectedPaths) {
     if (!handled.insert(path).second) continue;
-    const bool cleaned = CleanUpItem(*FindPlanItem(plan_, path), budget, otherLocations, system_.moveToRecycleBin);
+    const bool cleaned = CleanUpItem(*FindPlanItem(plan_, path), budget, others, system_.moveToRecycleBin);
     (cleaned ? result.removedPaths : result.failedPaths).push_back(path);
   }
   result.succeeded = !result.removedPaths.empty() && result.failedPaths.empty();

@@ -59,16 +59,32 @@ std::wstring KnownFolderBelow(REFKNOWNFOLDERID id, std::wstring_view below) {
 
 void AddInstallDirectory(std::vector<ResidualItem>& items, const RegisteredSoftware& program,
                          const std::wstring& install, const RegistrationIdentity& registration,
-                         const OtherLocationSet& others, ScanBudget& budget) {
+                         const OtherPrograms& others, ScanBudget& budget) {
   if (FindIdentityFragment(PathFileName(install), registration.fragments) == nullptr) {
     budget.AddWarning(kWarnInstallUnverified, false);
     return;
   }
-  if (registration.installLocation.empty() || others.IsAtOrInside(install)) return;
+  if (registration.installLocation.empty() || others.HasLocationAtOrInside(install)) return;
   const bool inferred = program.installLocationInferred;
   AddResidualItem(items, install, inferred ? kLabelInferredInstall : kLabelRegisteredInstall, kKindProgram,
                   inferred ? kEvidenceInferredInstall : kEvidenceRegisteredInstall,
                   RateInstallLocation(install) ? kConfidenceHigh : kConfidenceMedium, false, false, &budget);
+}
+
+// The program as its identity may be taken from: an executable inside the
+// Windows folder, or one that another program names as its main executable
+// too, says nothing of whose leftovers are whose, nor does the folder it was
+// inferred from.
+RegisteredSoftware WithoutSharedExecutable(const RegisteredSoftware& program, const OtherPrograms& others) {
+  RegisteredSoftware subject = program;
+  const std::wstring& exe = program.mainExecutablePath;
+  if (exe.empty() || !(ProtectedLocations().IsInsideWindows(exe) || others.NamesExecutable(exe))) return subject;
+  subject.mainExecutablePath.clear();
+  if (subject.installLocationInferred) {
+    subject.installLocation.clear();
+    subject.installLocationInferred = false;
+  }
+  return subject;
 }
 
 }  // namespace
@@ -76,9 +92,10 @@ void AddInstallDirectory(std::vector<ResidualItem>& items, const RegisteredSoftw
 std::vector<ResidualItem> BuildResidualCandidates(const RegisteredSoftware& program,
                                                   const std::vector<RegisteredSoftware>& installed,
                                                   ScanBudget& budget) {
-  const ProductIdentity product = CollectProductIdentity(program);
-  const RegistrationIdentity registration = CollectRegistryIdentity(program);
-  const OtherLocationSet others(OtherProgramLocations(program, installed));
+  const OtherPrograms others(program, installed, [&budget] { return budget.Check(); });
+  const RegisteredSoftware subject = WithoutSharedExecutable(program, others);
+  const ProductIdentity product = CollectProductIdentity(subject);
+  const RegistrationIdentity registration = CollectRegistryIdentity(subject);
   std::vector<ResidualItem> items;
 
   for (const ShortcutPlace& place : kShortcutPlaces) {
@@ -91,8 +108,8 @@ std::vector<ResidualItem> BuildResidualCandidates(const RegisteredSoftware& prog
     ScanShortcutFolder(items, folder, place.label, registration, budget, 0);
   }
 
-  const std::wstring install = TrimPath(Utf8ToUtf16(program.installLocation));
-  if (!install.empty()) AddInstallDirectory(items, program, install, registration, others, budget);
+  const std::wstring install = TrimPath(Utf8ToUtf16(subject.installLocation));
+  if (!install.empty()) AddInstallDirectory(items, subject, install, registration, others, budget);
 
   for (const DataPlace& place : kRestrictedPlaces) {
     const std::wstring root = KnownFolderBelow(*place.folder, place.below);
@@ -110,49 +127,10 @@ std::vector<ResidualItem> BuildResidualCandidates(const RegisteredSoftware& prog
                                return HoldsOtherRegisteredSoftware(item, others, budget);
                              }),
               items.end());
-  if (!install.empty() && others.IsAtOrInside(install)) {
+  if (!install.empty() && others.HasLocationAtOrInside(install)) {
     budget.AddWarning(kWarnInstallShared, false);
   }
   return items;
-}
-
-std::vector<std::wstring> OtherProgramLocations(const RegisteredSoftware& program,
-                                                const std::vector<RegisteredSoftware>& installed) {
-  std::vector<std::wstring> locations;
-  for (const RegisteredSoftware& other : installed) {
-    if (other.id == program.id) continue;
-    std::wstring location = TrimPath(Utf8ToUtf16(other.installLocation));
-    if (!location.empty()) locations.push_back(std::move(location));
-    if (!other.mainExecutablePath.empty()) locations.push_back(other.mainExecutablePath);
-  }
-  return locations;
-}
-
-bool ContainsOtherRegisteredSoftware(std::wstring_view path, const std::vector<std::wstring>& locations) {
-  return OtherLocationSet(locations).IsAtOrInside(path);
-}
-
-OtherLocationSet::OtherLocationSet(const std::vector<std::wstring>& locations) {
-  DriveTypeCache drives;
-  for (const std::wstring& location : locations) {
-    if (!IsOnLocalDrive(location, drives)) continue;
-    std::wstring canonical = CanonicalizePath(location);
-    if (canonical.empty()) continue;
-    folded_.push_back(FoldPathCase(canonical));
-    canonical_.push_back(std::move(canonical));
-  }
-}
-
-bool OtherLocationSet::IsAtOrInside(std::wstring_view path) const {
-  const std::wstring canonical = CanonicalizePath(path);
-  if (canonical.empty()) return false;
-  std::wstring prefix = FoldPathCase(canonical);
-  if (prefix.back() != L'\\') prefix.push_back(L'\\');
-  for (size_t n = 0; n < canonical_.size(); ++n) {
-    if (_wcsicmp(canonical_[n].c_str(), canonical.c_str()) == 0) return true;
-    if (folded_[n].size() > prefix.size() && folded_[n].compare(0, prefix.size(), prefix) == 0) return true;
-  }
-  return false;
 }
 
 bool RateInstallLocation(std::wstring_view path) {
@@ -162,13 +140,6 @@ bool RateInstallLocation(std::wstring_view path) {
   return (!programFiles.empty() && IsPathUnder(path, programFiles)) ||
          (!programFilesX86.empty() && IsPathUnder(path, programFilesX86)) ||
          (!userPrograms.empty() && IsPathUnder(path, userPrograms));
-}
-
-bool HoldsOtherRegisteredSoftware(const ResidualItem& item, const OtherLocationSet& others, ScanBudget& budget) {
-  if (item.kind == kKindShortcut) return false;
-  if (!others.IsAtOrInside(Utf8ToUtf16(item.path))) return false;
-  budget.AddWarning(kWarnSharedFolder, false);
-  return true;
 }
 
 }  // namespace nubo

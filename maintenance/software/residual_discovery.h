@@ -17,12 +17,4 @@ std::vector<ResidualItem> BuildResidualCandidates(const RegisteredSoftware& prog
                                                   const std::vector<RegisteredSoftware>& installed,
                                                   ScanBudget& budget);
 
-// The install locations and main executables of every other entry of the
-// installed list (an entry of the same program in another view included).
-std::vector<std::wstring> OtherProgramLocations(const RegisteredSoftware& program,
-                                                const std::vector<RegisteredSoftware>& installed);
-
-// Some local location equals the path or lies inside it.
-bool ContainsOtherRegisteredSoftware(std::wstring_view path, const std::vector<std::wstring>& locations);
-
 }  // namespace nubo

@@ -34,6 +34,7 @@ int OnUninstallRegistryRecord(const UninstallRegistryRecord& record, void* user)
   program.publisher = Utf16ToUtf8(record.publisher);
   program.installLocation = Utf16ToUtf8(record.installLocation);
   program.registryPath = FormatRegistryLocation(program.id);
+  program.displayIcon = record.displayIcon;
   program.mainExecutablePath = ExtractExecutablePath(record.displayIcon, context.drives);
   if (program.mainExecutablePath.empty()) {
     program.mainExecutablePath = ExtractExecutablePath(record.uninstallString, context.drives);
@@ -77,7 +78,7 @@ std::wstring ExtractExecutablePath(std::wstring_view text) {
   return ExtractExecutablePath(text, drives);
 }
 
-std::wstring ExtractExecutablePath(std::wstring_view text, DriveTypeCache& drives) {
+std::wstring ExecutableTextOf(std::wstring_view text) {
   if (text.size() < 4) return {};
   std::wstring lower(text);
   for (wchar_t& unit : lower) unit = static_cast<wchar_t>(std::towlower(unit));
@@ -89,6 +90,12 @@ std::wstring ExtractExecutablePath(std::wstring_view text, DriveTypeCache& drive
   path.erase(0, begin);
   if (!path.empty() && path.front() == L'"') path.erase(0, 1);
   while (!path.empty() && (path.back() == L'"' || std::iswspace(path.back()))) path.pop_back();
+  return path;
+}
+
+std::wstring ExtractExecutablePath(std::wstring_view text, DriveTypeCache& drives) {
+  const std::wstring path = ExecutableTextOf(text);
+  if (path.empty()) return {};
   // CheckPathAttributes holds the local-drive test.
   if (!CheckPathAttributes(path, drives)) return {};
   const DWORD attributes = GetFileAttributesW(path.c_str());

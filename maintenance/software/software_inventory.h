@@ -34,6 +34,7 @@ struct SoftwareEntry {
 struct RegisteredSoftware : SoftwareEntry {
   std::wstring mainExecutablePath;
   std::wstring uninstallCommand;
+  std::wstring displayIcon;  // as registered
 };
 
 // Every registered program of the four views, sorted by display name. stop,
@@ -43,6 +44,9 @@ std::vector<RegisteredSoftware> ReadInstalledSoftware(const std::function<bool()
 
 bool CompareSoftwareByDisplayName(const RegisteredSoftware& a, const RegisteredSoftware& b);
 
+// The executable a DisplayIcon or uninstall text names, as written: the text
+// up to its first ".exe", without surrounding blanks and quotes; or empty.
+std::wstring ExecutableTextOf(std::wstring_view text);
 // The local, existing executable a DisplayIcon or uninstall text names.
 std::wstring ExtractExecutablePath(std::wstring_view text);
 std::wstring ExtractExecutablePath(std::wstring_view text, DriveTypeCache& drives);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "maintenance/software/file_identity.h"
+#include "maintenance/software/other_programs.h"
 #include "maintenance/software/path_rules.h"
 #include "maintenance/software/residual_discovery.h"
 #include "maintenance/software/residual_texts.h"
@@ -230,7 +231,10 @@ TEST(ResidualDiscovery, AnotherProgramAtOrInsideAFolderOnALocalDrive) {
                                          {L"C:\\", L"C:\\Data", true},
                                          {L"N:\\", L"N:\\Data", false},
                                          {L"C:\\Data", L"\\\\127.0.0.1\\Data", false}}) {
-    EXPECT_EQ(ContainsOtherRegisteredSoftware(c.path, {L"C:\\Elsewhere", c.location}), c.holds) << c.path << c.location;
+    RegisteredSoftware other = Program(L"C:\\Elsewhere", L"", false, "HKLM|64|Other", "Other");
+    RegisteredSoftware inside = Program(c.location, L"", false, "HKLM|64|Inside", "Inside");
+    const OtherPrograms others(Program(), {other, inside}, {});
+    EXPECT_EQ(others.HasLocationAtOrInside(c.path), c.holds) << c.path << c.location;
   }
 }
 

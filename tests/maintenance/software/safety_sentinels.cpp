@@ -23,7 +23,10 @@ int main(int argc, char** argv) {
       DeleteFileW(file.c_str());
       continue;
     }
-    CreateDirectoryW(folder.c_str(), nullptr);
+    for (size_t at = folder.find(L'\\', 3);; at = folder.find(L'\\', at + 1)) {
+      CreateDirectoryW(folder.substr(0, at).c_str(), nullptr);
+      if (at == std::wstring::npos) break;
+    }
     nubo::testing::WriteWholeFile(file, "sentinel of " + nubo::Utf16ToUtf8(folder) + "\n");
     const std::string unixName = nubo::testing::UnixNameOf(file);
     if (unixName.empty()) return 1;

@@ -20,8 +20,14 @@ trap cleanup EXIT
 
 "$run" "$sentinels" place | tr -d '\r' > "$work/sentinels.txt" || { echo "cannot place the sentinels"; exit 1; }
 count=$(wc -l < "$work/sentinels.txt")
-[ "$count" -eq 20 ] || { echo "expected 20 sentinels, placed $count"; exit 1; }
+[ "$count" -eq 28 ] || { echo "expected 28 sentinels, placed $count"; exit 1; }
 xargs -d '\n' sha256sum < "$work/sentinels.txt" > "$work/manifest.sha256" || exit 1
+
+# A real Windows Installer package that one world installs into another
+# program's folder, registering no InstallLocation.
+cp "$here/installers/safety_neighbour.wxs" "$work/"
+printf 'neighbour\n' > "$work/payload.txt"
+(cd "$work" && wixl -a x64 -o neighbour.msi safety_neighbour.wxs 2>/dev/null) || { echo "cannot build the package"; exit 1; }
 
 names=$("$run" "$tests" --gtest_list_tests | tr -d '\r' | awk '/^[^ ]/ {suite = $1} /^  / {print suite $1}')
 [ -n "$names" ] || { echo "no worlds listed"; exit 1; }

@@ -26,6 +26,7 @@ using testing::QuarantineMover;
 using testing::WorldPath;
 using testing::WorldPiece;
 using testing::WorldProgram;
+using testing::Written;
 
 constexpr std::string_view kNeedsValidPlan = kCleanupNotAuthorised;
 constexpr std::string_view kNothingSelected = kCleanupNothingSelected;
@@ -68,6 +69,7 @@ struct World {
   std::function<void(FixtureWorld&)> afterScan;  // between the scan and the uninstall
   std::vector<std::wstring> mustStay;            // never moved, still in place
   std::vector<std::wstring> mustMove;            // a sound cleanup moves them: the world reaches the mover
+  std::function<void(FixtureWorld&)> beforeScan = {};  // after the world is built and registered
 };
 
 const std::wstring kPf = L"%ProgramFiles%\\";
@@ -94,6 +96,28 @@ std::wstring TrimQuotes(std::wstring text) {
 World NamedLike(const char* world, const std::wstring& name, const std::wstring& location,
                 const std::wstring& publisher = L"Nubo Safety Works") {
   return {world, Program(name, location, L"", publisher), {}, {}, {}, {WorldPath(TrimQuotes(location))}, {}};
+}
+
+// Another program's folder inside the scanned program's, its location written
+// in another form than a plain drive path: the install folder stays, its
+// shortcut still goes; a location that cannot be read keeps every folder.
+World NeighbourWritten(const char* world, const std::wstring& suffix, Written written) {
+  const std::wstring host = kPf + L"Nubo Safety Host " + suffix;
+  WorldProgram neighbour = Program(L"Nubo Safety Neighbour " + suffix, host + L"\\Neighbour");
+  neighbour.written = written;
+  const bool unreadable = written == Written::kRelative;
+  const std::wstring data = L"%Local%\\Nubo Safety Host " + suffix;
+  std::vector<std::wstring> stay = {host + L"\\Neighbour\\neighbour.dat", host};
+  std::vector<std::wstring> move = {L"%Programs%\\Nubo Safety Host " + suffix + L".lnk"};
+  (unreadable ? stay : move).push_back(data);
+  return {world,
+          Program(L"Nubo Safety Host " + suffix, host, host + L"\\host.exe"),
+          {neighbour},
+          {File(host + L"\\host.exe"), File(host + L"\\Neighbour\\neighbour.dat"), File(data + L"\\cache.txt"),
+           Shortcut(L"%Programs%\\Nubo Safety Host " + suffix + L".lnk", host + L"\\host.exe")},
+          {},
+          stay,
+          move};
 }
 
 std::vector<World> Worlds() {
@@ -204,6 +228,85 @@ std::vector<World> Worlds() {
        {},
        {L"%Roaming%\\Nubo Safety Deep"},
        {L"%Local%\\Nubo Safety Deep"}},
+      // Windows' own data under the maker's folders: the saved passwords and
+      // keys of the roaming Microsoft folder, its local and shared twins.
+      {"MicrosoftPublisher",
+       Program(L"Windows Credentials Protect", L"", kPf + L"Nubo Safety Vault\\vault.exe", L"Microsoft Corporation"),
+       {},
+       {File(kPf + L"Nubo Safety Vault\\vault.exe"), File(L"%Roaming%\\Microsoft\\Credentials\\saved.txt"),
+        File(L"%Roaming%\\Microsoft\\Protect\\keys.txt"), File(L"%Local%\\Microsoft\\Credentials\\local.txt"),
+        File(L"%Local%\\Microsoft\\Windows\\history.txt"), File(L"%ProgramData%\\Microsoft\\Protect\\machine.txt"),
+        Shortcut(L"%Programs%\\Windows Credentials Protect.lnk", kPf + L"Nubo Safety Vault\\vault.exe")},
+       {},
+       {L"%Roaming%\\Microsoft\\Credentials\\saved.txt", L"%Roaming%\\Microsoft\\Protect\\keys.txt",
+        L"%Local%\\Microsoft\\Credentials\\local.txt", L"%Local%\\Microsoft\\Windows\\history.txt",
+        L"%ProgramData%\\Microsoft\\Protect\\machine.txt"},
+       {L"%Programs%\\Windows Credentials Protect.lnk"}},
+      {"MicrosoftToken",
+       Program(L"Nubo Safety Microsoft Windows Bridge", L""),
+       {},
+       {File(L"%Local%\\Microsoft\\Windows\\bridge.txt"), File(L"%Local%\\Nubo Safety Microsoft Windows Bridge\\a.txt")},
+       {},
+       {L"%Local%\\Microsoft\\Windows\\bridge.txt"},
+       {L"%Local%\\Nubo Safety Microsoft Windows Bridge"}},
+      NeighbourWritten("NeighbourWin32Prefix", L"W", Written::kWin32),
+      NeighbourWritten("NeighbourNtPrefix", L"N", Written::kNt),
+      NeighbourWritten("NeighbourUnexpanded", L"E", Written::kUnexpanded),
+      NeighbourWritten("NeighbourShortName", L"S", Written::kShortName),
+      NeighbourWritten("NeighbourRelative", L"R", Written::kRelative),
+      {"NeighbourFromInstallerRecords",
+       Program(L"Nubo Safety Host M", kPf + L"Nubo Safety Host M", kPf + L"Nubo Safety Host M\\host.exe"),
+       {},
+       {File(kPf + L"Nubo Safety Host M\\host.exe"),
+        Shortcut(L"%Programs%\\Nubo Safety Host M.lnk", kPf + L"Nubo Safety Host M\\host.exe")},
+       {},
+       {kPf + L"Nubo Safety Host M\\Neighbour\\payload.txt"},
+       {L"%Programs%\\Nubo Safety Host M.lnk"},
+       [](FixtureWorld& world) {
+         world.InstallPackage(L"%Fixture%\\neighbour.msi", L"{6B1C2D3E-4F50-4A61-8B72-9C0D1E2F3A4B}");
+       }},
+      // A data folder whose name is also a key of a program that stays.
+      {"SharedDataFolder",
+       Program(L"Nubo Safety Studio", L""),
+       {Program(L"Nubo Safety Studio Player", L"")},
+       {File(L"%Roaming%\\Safety Studio\\settings.ini"), File(L"%Local%\\Nubo Safety Studio\\cache.txt")},
+       {},
+       {L"%Roaming%\\Safety Studio\\settings.ini"},
+       {L"%Local%\\Nubo Safety Studio"}},
+      // Another program's shortcut to an executable the scanned one names.
+      {"ShortcutToMsiexec",
+       Program(L"Nubo Safety Repair", L"", L"%Windows%\\System32\\msiexec.exe"),
+       {},
+       {Shortcut(L"%Programs%\\Nubo Safety Repair.lnk", L"%Windows%\\System32\\msiexec.exe")},
+       {},
+       {L"%Programs%\\Nubo Safety Repair.lnk"},
+       {}},
+      {"ShortcutToSharedExecutable",
+       Program(L"Nubo Safety Runner Addon", L"", kPf + L"Nubo Safety Runner\\runner.exe"),
+       {Program(L"Nubo Safety Runner", kPf + L"Nubo Safety Runner", kPf + L"Nubo Safety Runner\\runner.exe")},
+       {File(kPf + L"Nubo Safety Runner\\runner.exe"),
+        Shortcut(L"%Programs%\\Nubo Safety Runner.lnk", kPf + L"Nubo Safety Runner\\runner.exe")},
+       {},
+       {L"%Programs%\\Nubo Safety Runner.lnk", kPf + L"Nubo Safety Runner\\runner.exe"},
+       {}},
+      // Shared folders of the system as install locations.
+      NamedLike("CommonFiles", L"Common Files", L"%CommonFiles%"),
+      NamedLike("CommonFilesX86", L"Common Files", L"%CommonFilesX86%"),
+      {"UserCommonFiles",
+       Program(L"Common", L"%UserCommon%"),
+       {},
+       {File(L"%UserCommon%\\shared.dll")},
+       {},
+       {L"%UserCommon%\\shared.dll"},
+       {}},
+      {"TemporaryFolder",
+       Program(L"Nubo Safety Scratch", L"%Fixture%\\Nubo Safety Scratch"),
+       {},
+       {File(L"%Fixture%\\Nubo Safety Scratch\\other program.tmp")},
+       {},
+       {L"%Fixture%\\Nubo Safety Scratch\\other program.tmp"},
+       {},
+       [](FixtureWorld& world) { world.UseTemporaryFolder(L"%Fixture%\\Nubo Safety Scratch"); }},
       {"SixteenThousandEntries",
        Program(L"Nubo Safety Wide", L""),
        {},
@@ -235,7 +338,16 @@ void ExpectOffersSafe(const SoftwareCleanupPlan& plan, const World& w) {
       EXPECT_FALSE(SamePath(path, guarded) || Inside(guarded, path)) << item.path << " guards " << Utf16ToUtf8(guarded);
     }
     EXPECT_FALSE(Inside(path, WorldPath(L"%Windows%"))) << item.path;
-    if (item.kind == "shortcut") continue;
+    if (item.kind == "shortcut") {
+      const std::wstring target = Utf8ToUtf16(item.targetPath);
+      for (const auto& other : others) {
+        EXPECT_FALSE(SamePath(target, other) || Inside(target, other)) << item.path << " leads into " << Utf16ToUtf8(other);
+      }
+      continue;
+    }
+    for (const auto& data : testing::WindowsDataFolders()) {
+      EXPECT_FALSE(SamePath(path, data) || Inside(path, data)) << item.path << " is Windows' data";
+    }
     for (const auto& other : others) {
       EXPECT_FALSE(SamePath(path, other) || Inside(other, path)) << item.path << " holds " << Utf16ToUtf8(other);
     }
@@ -262,6 +374,7 @@ TEST_P(SafetyWorld, SelectAllMovesOnlyWhatThePlanStillProves) {
   const World& w = GetParam();
   FixtureWorld world(w.others, w.pieces);
   world.Register(w.program);
+  if (w.beforeScan) w.beforeScan(world);
   QuarantineMover mover(world);
   SoftwareService service(mover.System());
   const SoftwareCleanupPlan plan =

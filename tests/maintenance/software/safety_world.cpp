@@ -25,6 +25,35 @@ const std::wstring kFixture = L"C:\\swsafety";
 
 std::wstring Known(REFKNOWNFOLDERID id) { return GetKnownFolderPath(id); }
 
+std::wstring TemporaryFolder() {
+  wchar_t path[MAX_PATH + 1] = {};
+  const DWORD length = GetTempPathW(MAX_PATH + 1, path);
+  std::wstring folder(path, length > MAX_PATH ? 0 : length);
+  while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
+  return folder;
+}
+
+std::wstring UserCommonFolder() {
+  const std::wstring known = Known(FOLDERID_UserProgramFilesCommon);
+  return known.empty() ? Known(FOLDERID_LocalAppData) + L"\\Programs\\Common" : known;
+}
+
+// Runs a command line to its end; its exit code, or -1.
+int RunAndWait(std::wstring command) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                      &process)) {
+    return -1;
+  }
+  const KernelHandle thread(process.hThread);
+  const KernelHandle child(process.hProcess);
+  WaitForSingleObject(child.get(), INFINITE);
+  DWORD code = 0;
+  return GetExitCodeProcess(child.get(), &code) ? static_cast<int>(code) : -1;
+}
+
 const std::map<std::wstring, std::wstring>& Roots() {
   static const std::map<std::wstring, std::wstring> roots = [] {
     const std::wstring profile = Known(FOLDERID_Profile);
@@ -41,6 +70,10 @@ const std::map<std::wstring, std::wstring>& Roots() {
         {L"%Windows%", Known(FOLDERID_Windows)},
         {L"%Users%", profile.substr(0, profile.find_last_of(L'\\'))},
         {L"%Fixture%", kFixture},
+        {L"%CommonFiles%", Known(FOLDERID_ProgramFilesCommon)},
+        {L"%CommonFilesX86%", Known(FOLDERID_ProgramFilesCommonX86)},
+        {L"%UserCommon%", UserCommonFolder()},
+        {L"%Temp%", TemporaryFolder()},
     };
   }();
   return roots;
@@ -135,6 +168,38 @@ void EnsureParents(const std::wstring& path) {
 
 }  // namespace
 
+std::wstring WorldPath(const std::wstring& text);
+
+namespace {
+
+// The InstallLocation text of a program in its written form.
+std::wstring WrittenLocation(const WorldProgram& program) {
+  const std::wstring path = WorldPath(program.installLocation);
+  switch (program.written) {
+    case Written::kPlain:
+      return path;
+    case Written::kWin32:
+      return L"\\\\?\\" + path;
+    case Written::kNt:
+      return L"\\??\\" + path;
+    case Written::kUnexpanded:
+      return program.installLocation;
+    case Written::kShortName: {
+      wchar_t shortName[MAX_PATH] = {};
+      const DWORD length = GetShortPathNameW(path.c_str(), shortName, MAX_PATH);
+      if (length == 0 || length >= MAX_PATH || _wcsicmp(shortName, path.c_str()) == 0) {
+        throw std::runtime_error("no short name for a world folder");
+      }
+      return shortName;
+    }
+    case Written::kRelative:
+      return program.installLocation.substr(program.installLocation.find(L'%', 1) + 2);
+  }
+  return path;
+}
+
+}  // namespace
+
 std::wstring WorldPath(const std::wstring& text) {
   if (text.empty() || text[0] != L'%') return text;
   const size_t end = text.find(L'%', 1);
@@ -158,7 +223,18 @@ std::vector<std::wstring> GuardedFolders() {
   }
   folders.push_back(WorldPath(L"%Users%"));
   folders.push_back(WorldPath(L"%Profile%\\AppData"));
+  for (const wchar_t* shared : {L"%CommonFiles%", L"%CommonFilesX86%", L"%UserCommon%", L"%Local%\\Temp", L"%Temp%"}) {
+    const std::wstring path = WorldPath(shared);
+    if (std::none_of(folders.begin(), folders.end(), [&](const std::wstring& f) { return _wcsicmp(f.c_str(), path.c_str()) == 0; })) {
+      folders.push_back(path);
+    }
+  }
+  for (const std::wstring& folder : WindowsDataFolders()) folders.push_back(folder);
   return folders;
+}
+
+std::vector<std::wstring> WindowsDataFolders() {
+  return {WorldPath(L"%Local%\\Microsoft"), WorldPath(L"%Roaming%\\Microsoft"), WorldPath(L"%ProgramData%\\Microsoft")};
 }
 
 std::string UnixNameOf(const std::wstring& path) { return UnixName(path); }
@@ -187,6 +263,10 @@ FixtureWorld::FixtureWorld(std::vector<WorldProgram> programs, const std::vector
 }
 
 FixtureWorld::~FixtureWorld() {
+  for (const auto& code : packages_) RunAndWait(L"msiexec.exe /x " + code + L" /qn");
+  for (const auto& [name, value] : savedEnvironment_) {
+    SetEnvironmentVariableW(name.c_str(), value.empty() ? nullptr : value.c_str());
+  }
   for (const auto& key : keys_) Unregister(key);
   for (auto path = owned_.rbegin(); path != owned_.rend(); ++path) RemoveTreeNoFollow(*path);
 }
@@ -202,10 +282,26 @@ void FixtureWorld::Register(const WorldProgram& program) {
   keys_.push_back(program.key);
   SetString(key.get(), L"DisplayName", program.displayName);
   if (!program.publisher.empty()) SetString(key.get(), L"Publisher", program.publisher);
-  if (!program.installLocation.empty()) SetString(key.get(), L"InstallLocation", WorldPath(program.installLocation));
+  if (!program.installLocation.empty()) SetString(key.get(), L"InstallLocation", WrittenLocation(program));
   const std::wstring exe = WorldPath(program.mainExecutable);
   SetString(key.get(), L"UninstallString", exe.empty() ? L"C:\\nowhere\\uninstall.exe" : L"\"" + exe + L"\" /S");
   if (!exe.empty()) SetString(key.get(), L"DisplayIcon", L"\"" + exe + L"\",0");
+}
+
+void FixtureWorld::InstallPackage(const std::wstring& package, const std::wstring& productCode) {
+  packages_.push_back(productCode);
+  if (RunAndWait(L"msiexec.exe /i \"" + WorldPath(package) + L"\" /qn") != 0) {
+    throw std::runtime_error("cannot install a world package");
+  }
+}
+
+void FixtureWorld::UseTemporaryFolder(const std::wstring& path) {
+  for (const wchar_t* name : {L"TMP", L"TEMP"}) {
+    wchar_t value[MAX_PATH + 1] = {};
+    const DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH + 1);
+    savedEnvironment_.emplace_back(name, length > MAX_PATH ? L"" : value);
+    SetEnvironmentVariableW(name, WorldPath(path).c_str());
+  }
 }
 
 void FixtureWorld::Unregister(const std::wstring& key) {

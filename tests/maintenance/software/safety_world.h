@@ -13,13 +13,19 @@ namespace nubo::testing {
 // prefix's own known folders: %Profile%, %Local%, %Roaming%, %ProgramData%,
 // %ProgramFiles%, %Programs% (the Start menu's), %Desktop%, %Downloads%,
 // %Documents%, %Windows%, %Users% (the folder holding every profile) and
-// %Fixture% (C:\swsafety, the suite's own folder).
+// %Fixture% (C:\swsafety, the suite's own folder), and the shared folders of
+// the system: %CommonFiles%, %CommonFilesX86%, %UserCommon% (the per-user
+// Common folder of the user's programs) and %Temp% (what GetTempPathW names).
 std::wstring WorldPath(const std::wstring& text);
 
 // The 18 protected known folders with the profile folders' parent, the
-// profile's AppData and the Windows folder: no scan may offer them, an
+// profile's AppData, the Common Files folders, the temporary folders and the
+// Microsoft folders of the application data: no scan may offer them, an
 // ancestor of them, or anything inside the Windows folder.
 std::vector<std::wstring> GuardedFolders();
+// The Microsoft folders of the local, roaming and shared application data:
+// no folder at or below them may be offered.
+std::vector<std::wstring> WindowsDataFolders();
 
 // Linux calls on the paths' Unix names: Wine's own rename follows a folder
 // link and moves what it points to, and Linux renames ignore Wine's share
@@ -30,6 +36,16 @@ bool UnixRename(const std::wstring& from, const std::wstring& to);
 // Removes a tree without entering a link: links are unlinked, never followed.
 void RemoveTreeNoFollow(const std::wstring& path);
 
+// How an uninstall key writes its InstallLocation.
+enum class Written {
+  kPlain,       // the expanded world path
+  kWin32,       // "\\?\" and the path
+  kNt,          // "\??\" and the path
+  kUnexpanded,  // the world path's own %ProgramFiles% text, as REG_SZ
+  kShortName,   // the 8.3 form of the existing folder
+  kRelative,    // the world path without its root
+};
+
 // One uninstall key in the 64-bit machine view.
 struct WorldProgram {
   std::wstring key;
@@ -37,6 +53,7 @@ struct WorldProgram {
   std::wstring publisher;
   std::wstring installLocation;  // a world path, or "" for none
   std::wstring mainExecutable;   // a world path written as DisplayIcon and UninstallString, or ""
+  Written written = Written::kPlain;
 };
 
 // One thing a world puts into the prefix.
@@ -65,6 +82,11 @@ class FixtureWorld {
   // Moves the folder at path (a world path) aside with a Linux rename, for
   // something else to take its place.
   void MoveAside(const std::wstring& path);
+  // Installs a Windows Installer package for real; removed again first.
+  void InstallPackage(const std::wstring& package, const std::wstring& productCode);
+  // Points this process's temporary folder at path (a world path) until the
+  // world goes.
+  void UseTemporaryFolder(const std::wstring& path);
 
   static std::string IdOf(const std::wstring& key);
   // The paths the world made, each with everything below it.
@@ -73,6 +95,8 @@ class FixtureWorld {
  private:
   std::vector<std::wstring> keys_;
   std::vector<std::wstring> owned_;  // expanded top paths, removed last to first
+  std::vector<std::wstring> packages_;  // product codes
+  std::vector<std::pair<std::wstring, std::wstring>> savedEnvironment_;
 };
 
 // The cleanup's mover in tests: moves a path of the world into a quarantine

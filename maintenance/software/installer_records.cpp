@@ -1,0 +1,150 @@
+#include "maintenance/software/installer_records.h"
+
+#include <windows.h>
+
+#include <cwctype>
+
+#include "maintenance/software/path_rules.h"
+#include "maintenance/software/software_limits.h"
+#include "store/registry_key.h"
+
+namespace nubo {
+namespace {
+
+constexpr wchar_t kUserDataKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData";
+constexpr wchar_t kProductsBelow[] = L"\\Products\\";
+constexpr wchar_t kProperties[] = L"InstallProperties";
+constexpr wchar_t kComponentsBelow[] = L"\\Components";
+constexpr wchar_t kInstallLocationValue[] = L"InstallLocation";
+// Braced code: 8-4-4-4-12 hexadecimal digits.
+constexpr size_t kBracedCodeUnits = 38;
+constexpr size_t kPackedCodeUnits = 32;
+constexpr size_t kSubkeyNameUnits = 256;
+constexpr unsigned kComponentsPerCheck = 64;
+
+bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+
+std::wstring ReadText(HKEY key, const wchar_t* name) {
+  std::vector<wchar_t> buffer(kPathBufferUnits + 1, L'\0');
+  DWORD bytes = kPathBufferUnits * sizeof(wchar_t);
+  DWORD type = 0;
+  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &bytes) != ERROR_SUCCESS ||
+      !IsText(type)) {
+    return {};
+  }
+  return buffer.data();
+}
+
+// A component's key path names a file ("C:\App\x.dll"), a folder ("C:\App\")
+// or a registry key ("02:\SOFTWARE\..."); only drive paths give a folder.
+std::wstring ComponentFolder(const std::wstring& keyPath) {
+  if (keyPath.size() < 4 || !std::iswalpha(keyPath[0]) || keyPath[1] != L':' || !IsPathSeparator(keyPath[2])) return {};
+  if (IsPathSeparator(keyPath.back())) return TrimPath(keyPath);
+  return ParentDirectory(keyPath);
+}
+
+std::vector<std::wstring> Subkeys(HKEY key) {
+  std::vector<std::wstring> names;
+  wchar_t name[kSubkeyNameUnits];
+  for (DWORD index = 0;; ++index) {
+    DWORD units = kSubkeyNameUnits;
+    const LONG status = RegEnumKeyExW(key, index, name, &units, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_NO_MORE_ITEMS) break;
+    if (status == ERROR_SUCCESS) names.emplace_back(name, units);
+  }
+  return names;
+}
+
+struct Wanted {
+  std::map<std::wstring, std::wstring> codeByPacked;
+  std::map<std::wstring, bool> located;  // by packed code: found by its property
+};
+
+// Adds the component's folder to every wanted product among its values.
+void ReadComponent(HKEY component, const Wanted& wanted, InstallerFolders& folders) {
+  std::vector<wchar_t> data(kPathBufferUnits + 1, L'\0');
+  wchar_t name[kPackedCodeUnits + 2];
+  for (DWORD index = 0;; ++index) {
+    DWORD nameUnits = kPackedCodeUnits + 2;
+    DWORD bytes = kPathBufferUnits * sizeof(wchar_t);
+    DWORD type = 0;
+    const LONG status =
+        RegEnumValueW(component, index, name, &nameUnits, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &bytes);
+    if (status == ERROR_NO_MORE_ITEMS) break;
+    if (status != ERROR_SUCCESS || !IsText(type)) continue;
+    const auto code = wanted.codeByPacked.find(std::wstring(name, nameUnits));
+    if (code == wanted.codeByPacked.end() || wanted.located.at(code->first)) continue;
+    data[bytes / sizeof(wchar_t)] = L'\0';
+    const std::wstring folder = ComponentFolder(data.data());
+    if (!folder.empty()) folders.byProduct[code->second].push_back(folder);
+  }
+}
+
+}  // namespace
+
+std::wstring PackInstallerCode(std::wstring_view code) {
+  if (code.size() != kBracedCodeUnits || code.front() != L'{' || code.back() != L'}') return {};
+  std::wstring hex;
+  for (size_t i = 1; i + 1 < code.size(); ++i) {
+    const bool dash = i == 9 || i == 14 || i == 19 || i == 24;
+    if (dash != (code[i] == L'-')) return {};
+    if (!dash && !std::iswxdigit(code[i])) return {};
+    if (!dash) hex.push_back(static_cast<wchar_t>(std::towupper(code[i])));
+  }
+  std::wstring packed(hex.rbegin() + 24, hex.rend());
+  packed.append(hex.rbegin() + 20, hex.rbegin() + 24);
+  packed.append(hex.rbegin() + 16, hex.rbegin() + 20);
+  for (size_t i = 16; i < hex.size(); i += 2) packed += {hex[i + 1], hex[i]};
+  return packed;
+}
+
+InstallerFolders ReadInstallerFolders(const std::vector<std::wstring>& productCodes,
+                                      const std::function<bool()>& keepGoing) {
+  InstallerFolders folders;
+  Wanted wanted;
+  for (const std::wstring& code : productCodes) {
+    const std::wstring packed = PackInstallerCode(code);
+    if (!packed.empty()) wanted.codeByPacked.emplace(packed, code);
+  }
+  RegistryKey userData;
+  if (wanted.codeByPacked.empty() || !userData.OpenForRead(HKEY_LOCAL_MACHINE, kUserDataKey)) return folders;
+  const std::vector<std::wstring> users = Subkeys(userData.get());
+
+  bool componentsNeeded = false;
+  for (const auto& [packed, code] : wanted.codeByPacked) {
+    bool& located = wanted.located[packed];
+    for (const std::wstring& user : users) {
+      RegistryKey product;
+      const std::wstring path = user + kProductsBelow + packed;
+      if (!product.OpenForRead(userData.get(), path.c_str())) continue;
+      folders.byProduct[code];
+      RegistryKey properties;
+      if (!properties.OpenForRead(product.get(), kProperties)) continue;
+      const std::wstring location = TrimPath(ReadText(properties.get(), kInstallLocationValue));
+      if (location.empty()) continue;
+      folders.byProduct[code].push_back(location);
+      located = true;
+    }
+    componentsNeeded = componentsNeeded || (folders.byProduct.count(code) != 0 && !located);
+  }
+  if (!componentsNeeded) return folders;
+
+  unsigned walked = 0;
+  for (const std::wstring& user : users) {
+    RegistryKey components;
+    if (!components.OpenForRead(userData.get(), (user + kComponentsBelow).c_str())) continue;
+    for (const std::wstring& name : Subkeys(components.get())) {
+      if (++walked % kComponentsPerCheck == 0 && keepGoing && !keepGoing()) {
+        folders.complete = false;
+        return folders;
+      }
+      RegistryKey component;
+      if (component.OpenForRead(components.get(), name.c_str())) {
+        ReadComponent(component.get(), wanted, folders);
+      }
+    }
+  }
+  return folders;
+}
+
+}  // namespace nubo
