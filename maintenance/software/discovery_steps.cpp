@@ -74,8 +74,12 @@ bool AddResidualItem(std::vector<ResidualItem>& items, std::wstring_view path, s
     if (budget != nullptr) budget->AddWarning(kWarnItemIdentity, true);
     return false;
   }
+  // Sizes are timed on the operation's clock.
+  const TickSource32 tick = [budget] {
+    return budget != nullptr ? static_cast<uint32_t>(budget->Now()) : SystemTick32();
+  };
   MeasureResult size;
-  MeasureDirectory(canonical, size, SystemTick32(), budget);
+  MeasureDirectory(canonical, size, tick(), budget, tick);
   if (size.sizeTruncated && budget != nullptr) budget->AddWarning(kWarnSizeIncomplete, false);
 
   ResidualItem item;

@@ -13,7 +13,7 @@ namespace {
 
 constexpr wchar_t kUserDataKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData";
 constexpr wchar_t kProductsBelow[] = L"\\Products\\";
-constexpr wchar_t kProperties[] = L"InstallProperties";
+constexpr wchar_t kProperties[] = L"\\InstallProperties";
 constexpr wchar_t kComponentsBelow[] = L"\\Components";
 constexpr wchar_t kInstallLocationValue[] = L"InstallLocation";
 // Braced code: 8-4-4-4-12 hexadecimal digits.
@@ -114,18 +114,14 @@ InstallerFolders ReadInstallerFolders(const std::vector<std::wstring>& productCo
   for (const auto& [packed, code] : wanted.codeByPacked) {
     bool& located = wanted.located[packed];
     for (const std::wstring& user : users) {
-      RegistryKey product;
-      const std::wstring path = user + kProductsBelow + packed;
-      if (!product.OpenForRead(userData.get(), path.c_str())) continue;
-      folders.byProduct[code];
       RegistryKey properties;
-      if (!properties.OpenForRead(product.get(), kProperties)) continue;
+      if (!properties.OpenForRead(userData.get(), (user + kProductsBelow + packed + kProperties).c_str())) continue;
       const std::wstring location = TrimPath(ReadText(properties.get(), kInstallLocationValue));
       if (location.empty()) continue;
       folders.byProduct[code].push_back(location);
       located = true;
     }
-    componentsNeeded = componentsNeeded || (folders.byProduct.count(code) != 0 && !located);
+    componentsNeeded = componentsNeeded || !located;
   }
   if (!componentsNeeded) return folders;
 
@@ -134,7 +130,7 @@ InstallerFolders ReadInstallerFolders(const std::vector<std::wstring>& productCo
     RegistryKey components;
     if (!components.OpenForRead(userData.get(), (user + kComponentsBelow).c_str())) continue;
     for (const std::wstring& name : Subkeys(components.get())) {
-      if (++walked % kComponentsPerCheck == 0 && keepGoing && !keepGoing()) {
+      if (walked++ % kComponentsPerCheck == 0 && keepGoing && !keepGoing()) {
         folders.complete = false;
         return folders;
       }

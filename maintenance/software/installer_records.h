@@ -16,8 +16,8 @@ std::wstring PackInstallerCode(std::wstring_view code);
 
 struct InstallerFolders {
   // By product code (as given): the product's InstallLocation property, else
-  // the folders of its installed components. A product without records of
-  // its own is absent.
+  // the folders of its installed components that are drive paths. A product
+  // without either is absent.
   std::map<std::wstring, std::vector<std::wstring>> byProduct;
   bool complete = true;  // false when keepGoing stopped the read
 };

@@ -27,6 +27,8 @@ class ScanBudget {
   // True while one more leftover may join the itemsInPlan already there.
   bool CheckDisplayLimit(uint32_t itemsInPlan);
   void AddWarning(std::string_view text, bool markTruncated);
+  // The operation's clock.
+  uint64_t Now() const { return now_(); }
 
   std::function<bool()> cancelPredicate;
   uint64_t deadline = 0;

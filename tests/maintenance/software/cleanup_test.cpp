@@ -1,5 +1,6 @@
 #include <windows.h>
 #include <tlhelp32.h>
+#include <winternl.h>
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "store/dynamic_procedure.h"
 #include "maintenance/software/cleanup_texts.h"
 #include "maintenance/software/file_identity.h"
 #include "maintenance/software/folder_reveal.h"
@@ -280,26 +282,56 @@ TEST(TreeBeforeDelete, StopsOneLevelAndOneEntryPastTheLimits) {
   }
 }
 
-std::set<DWORD> ExplorerProcesses() {
+// The command line of a running process, read from its process parameters;
+// empty when it cannot be read.
+std::wstring CommandLineOf(DWORD id) {
+  using Query = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+  const auto query = FindLoadedProcedure<Query>(L"ntdll.dll", "NtQueryInformationProcess");
+  const KernelHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id));
+  PROCESS_BASIC_INFORMATION basic{};
+  if (query == nullptr || !process ||
+      query(process.get(), ProcessBasicInformation, &basic, sizeof(basic), nullptr) < 0) {
+    return {};
+  }
+  PEB peb{};
+  RTL_USER_PROCESS_PARAMETERS parameters{};
+  const auto read = [&](const void* from, void* to, size_t bytes) {
+    return ReadProcessMemory(process.get(), from, to, bytes, nullptr) != FALSE;
+  };
+  if (!read(basic.PebBaseAddress, &peb, sizeof(peb)) ||
+      !read(peb.ProcessParameters, &parameters, sizeof(parameters))) {
+    return {};
+  }
+  std::wstring line(parameters.CommandLine.Length / sizeof(wchar_t), L'\0');
+  return read(parameters.CommandLine.Buffer, line.data(), parameters.CommandLine.Length) ? line : std::wstring();
+}
+
+// The Explorer processes whose command line names the folder (Wine's Explorer
+// opens the folder of the selected item): other tests beside this one start
+// Explorer for their own reasons.
+std::set<DWORD> ExplorersShowing(const std::wstring& folder) {
   std::set<DWORD> ids;
   const FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof(entry);
   for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
-    if (_wcsicmp(entry.szExeFile, L"explorer.exe") == 0) ids.insert(entry.th32ProcessID);
+    if (_wcsicmp(entry.szExeFile, L"explorer.exe") != 0) continue;
+    const std::wstring line = FoldPathCase(CommandLineOf(entry.th32ProcessID));
+    if (line.find(FoldPathCase(folder)) != std::wstring::npos) ids.insert(entry.th32ProcessID);
   }
   return ids;
 }
 
 // The one real call. Wine's Explorer window stays open, so the test ends the
-// process the call started; the desktop's own Explorer is started before.
+// process the call started.
 TEST(Reveal, OpensExplorerOnThePath) {
   ASSERT_NE(GetDesktopWindow(), nullptr);
-  const std::set<DWORD> before = ExplorerProcesses();
-  EXPECT_TRUE(RevealInExplorer(FixturePath(L"real\\dir\\file.txt")));
+  const std::wstring folder = FixturePath(L"real\\dir");
+  const std::set<DWORD> before = ExplorersShowing(folder);
+  EXPECT_TRUE(RevealInExplorer(folder + L"\\file.txt"));
   std::set<DWORD> started;
   for (int wait = 0; wait < 30; ++wait, Sleep(100)) {
-    for (DWORD id : ExplorerProcesses()) {
+    for (DWORD id : ExplorersShowing(folder)) {
       if (before.count(id) == 0) started.insert(id);
     }
   }
@@ -308,7 +340,7 @@ TEST(Reveal, OpensExplorerOnThePath) {
     if (process && TerminateProcess(process.get(), 0)) WaitForSingleObject(process.get(), 5000);
   }
   EXPECT_EQ(started.size(), 1u);
-  for (DWORD id : started) EXPECT_EQ(ExplorerProcesses().count(id), 0u) << id;
+  for (DWORD id : started) EXPECT_EQ(ExplorersShowing(folder).count(id), 0u) << id;
 }
 
 }  // namespace

@@ -238,5 +238,55 @@ TEST(ResidualDiscovery, AnotherProgramAtOrInsideAFolderOnALocalDrive) {
   }
 }
 
+// What another registered program may need, item by item: folders by its
+// locations and names, shortcuts by their target; the program's own key in
+// the other view counts only by its location.
+TEST(ResidualDiscovery, WithholdsWhatAnotherProgramMayNeed) {
+  const std::wstring programFiles = GetKnownFolderPath(FOLDERID_ProgramFiles);
+  const std::wstring pf = programFiles + L"\\";
+  RegisteredSoftware scanned = Program(pf + L"Quillory", pf + L"Quillory\\Quillory.exe", false, "HKCU|64|QuilloryNotes");
+  RegisteredSoftware ownKey = scanned;
+  ownKey.id = "HKCU|32|QuilloryNotes";
+  const RegisteredSoftware player = Program(pf + L"Inkwell", pf + L"Inkwell\\ink.exe", false, "HKLM|64|Ink", "Quillory Notes Player");
+  RegisteredSoftware wide = Program(programFiles, L"", false, "HKLM|64|Wide", "Wide Spread");
+  RegisteredSoftware relative = Program(L"Somewhere\\Else", L"", false, "HKLM|64|Rel", "Relative Place");
+  const auto item = [](const std::wstring& path, std::string_view kind, std::string_view label,
+                       const std::wstring& target = L"") {
+    ResidualItem made;
+    made.path = Utf16ToUtf8(path);
+    made.targetPath = Utf16ToUtf8(target);
+    made.kind = kind;
+    made.label = label;
+    return made;
+  };
+  const std::wstring local = GetKnownFolderPath(FOLDERID_LocalAppData) + L"\\";
+  struct Case {
+    const char* name;
+    std::vector<RegisteredSoftware> others;
+    ResidualItem item;
+    bool mayNeed;
+  };
+  const std::vector<Case> cases = {
+      {"a data folder named like another program", {player}, item(local + L"Quillory Notes", "personal", kLabelLocalAppData), true},
+      {"the install folder is not judged by name", {player}, item(pf + L"Quillory", "program", kLabelRegisteredInstall), false},
+      {"a data folder no other program is named", {player}, item(local + L"Quillory Data Cache", "personal", kLabelLocalAppData), false},
+      {"the own key names nothing", {ownKey}, item(local + L"Quillory Notes", "personal", kLabelLocalAppData), false},
+      {"the own key's location still counts", {ownKey}, item(pf + L"Quillory", "program", kLabelRegisteredInstall), true},
+      {"an unreadable location keeps folders", {relative}, item(local + L"Quillory", "personal", kLabelLocalAppData), true},
+      {"an unreadable location keeps no shortcut", {relative}, item(local + L"Q.lnk", "shortcut", kLabelUserDesktop, pf + L"Quillory\\Quillory.exe"), false},
+      {"a shortcut to another's executable", {player}, item(local + L"Q.lnk", "shortcut", kLabelUserDesktop, pf + L"Inkwell\\ink.exe"), true},
+      {"a shortcut into another's folder", {player}, item(local + L"Q.lnk", "shortcut", kLabelUserDesktop, pf + L"Inkwell\\x\\y.exe"), true},
+      {"a shortcut to the own key's executable", {ownKey}, item(local + L"Q.lnk", "shortcut", kLabelUserDesktop, pf + L"Quillory\\Quillory.exe"), false},
+      {"a protected location holds no shortcut", {wide}, item(local + L"Q.lnk", "shortcut", kLabelUserDesktop, pf + L"Quillory\\Quillory.exe"), false},
+  };
+  for (const Case& c : cases) {
+    std::vector<RegisteredSoftware> installed = c.others;
+    installed.push_back(scanned);
+    EXPECT_EQ(OtherPrograms(scanned, installed, {}).MayNeed(c.item), c.mayNeed) << c.name;
+  }
+  EXPECT_TRUE(OtherPrograms(scanned, {scanned, player}, {}).NamesExecutable(pf + L"inkwell\\INK.exe"));
+  EXPECT_FALSE(OtherPrograms(scanned, {scanned, ownKey}, {}).NamesExecutable(pf + L"Quillory\\Quillory.exe"));
+}
+
 }  // namespace
 }  // namespace nubo

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -110,8 +112,30 @@ TEST(PathRules, ProtectsRootsKnownFoldersTheirAncestorsAndTheWindowsTree) {
       {local + L"\\ExampleTool", false},
       {programFiles + L"\\Example Tool", false},
       {L"C:\\users\\Public", true},
+      {GetKnownFolderPath(FOLDERID_ProgramFilesCommon), true},
+      {GetKnownFolderPath(FOLDERID_ProgramFilesCommonX86), true},
+      {GetKnownFolderPath(FOLDERID_ProgramFilesCommon) + L"\\Example Tool", false},
+      {local + L"\\Programs\\Common", true},
+      {local + L"\\Programs\\Common\\Example Tool", false},
+      {local + L"\\Temp", true},
+      {local + L"\\Temp\\Example Tool", false},
   };
   for (const Case& c : cases) EXPECT_EQ(IsProtectedLocation(c.path), c.protectedPath) << c.path;
+  wchar_t temp[MAX_PATH + 1] = {};
+  ASSERT_NE(GetTempPathW(MAX_PATH + 1, temp), 0u);
+  EXPECT_TRUE(IsProtectedLocation(temp));
+
+  // Windows' own data: the Microsoft folders of the application data and
+  // everything inside them, nothing beside them.
+  for (const Case& c : std::vector<Case>{{local + L"\\Microsoft", true},
+                                         {local + L"\\microsoft\\Windows\\History", true},
+                                         {roaming + L"\\Microsoft\\Protect", true},
+                                         {data + L"\\Microsoft\\Crypto", true},
+                                         {local + L"\\MicrosoftEdge", false},
+                                         {local, false},
+                                         {profile + L"\\Microsoft", false}}) {
+    EXPECT_EQ(IsWindowsDataLocation(c.path), c.protectedPath) << c.path;
+  }
 
   const KNOWNFOLDERID* folders[] = {
       &FOLDERID_Profile,   &FOLDERID_Desktop,   &FOLDERID_PublicDesktop,  &FOLDERID_Programs,

@@ -376,7 +376,11 @@ TEST_P(SafetyWorld, SelectAllMovesOnlyWhatThePlanStillProves) {
   world.Register(w.program);
   if (w.beforeScan) w.beforeScan(world);
   QuarantineMover mover(world);
-  SoftwareService service(mover.System());
+  // A clock that stands still: the limits that end a walk are its counts,
+  // not the machine's speed.
+  SoftwareSystem system = mover.System();
+  system.tick = [] { return uint64_t{1'000'000}; };
+  SoftwareService service(system);
   const SoftwareCleanupPlan plan =
       service.ScanResiduals(FixtureWorld::IdOf(w.program.key), Utf16ToUtf8(w.program.displayName), {});
   ExpectOffersSafe(plan, w);
