@@ -40,15 +40,12 @@ std::vector<int> Pattern(size_t count, int (*value)(size_t)) {
 class ModbusTcpTest : public ::testing::Test {
  protected:
   int Fake(const std::string& mode) { return peer_.Number("fake " + mode); }
-  // The fake's "connects frames" once they reach the expected ones (the
-  // fake counts on threads of its own), or as they stand after a while.
-  std::string Counts(int port, const std::string& expected) {
-    std::string counts;
-    for (int i = 0; i < 500 && counts != expected; ++i) {
-      if (i > 0) Sleep(10);
-      counts = peer_.Call("counts " + std::to_string(port));
+  // Whether the fake, counting on threads of its own, comes to "connects frames".
+  bool CountsReach(int port, const std::string& expected) {
+    for (int i = 0; i < 500; ++i, Sleep(10)) {
+      if (peer_.Call("counts " + std::to_string(port)) == expected) return true;
     }
-    return counts;
+    return false;
   }
 
   testing::PythonPeer peer_{testing::ModbusPeerScript()};
@@ -114,7 +111,6 @@ TEST_F(ModbusTcpTest, EachFaultyDeviceGetsItsSentence) {
     std::string error;
     std::string state;
   };
-  // Only the truncated answer ends by the time-out.
   const Case cases[] = {
       {"transaction", 3, "Transaction ID mismatch", "error"},
       {"protocol", 3, "MBAP 长度或协议标识不正确。", "error"},
@@ -166,13 +162,13 @@ TEST_F(ModbusTcpTest, SilentDeviceRetriesReadsOnFreshConnectionsAndWritesOnce) {
             (std::vector<std::string>{"TX ", "INFO 只读请求重试 1", "TX ", "INFO 只读请求重试 2", "TX "}));
   EXPECT_EQ(session_.State(), "error");
   EXPECT_EQ(session_.Error(), "设备响应超时。");
-  EXPECT_EQ(Counts(port, "3 3"), "3 3");
+  EXPECT_TRUE(CountsReach(port, "3 3"));
 
   ASSERT_TRUE(session_.ConnectTcp(port, {{"timeoutMs", kSilenceMs}, {"retries", 2}}));
   ASSERT_TRUE(session_.RunRequest({{"functionCode", 6}, {"values", {9}}, {"confirmed", true}}));
   EXPECT_EQ(session_.Error(), std::string("设备响应超时。") + kUncertain);
   EXPECT_EQ(session_.Hex("TX").size(), 4u);
-  EXPECT_EQ(Counts(port, "4 4"), "4 4");
+  EXPECT_TRUE(CountsReach(port, "4 4"));
 }
 
 int ClosedPort() {

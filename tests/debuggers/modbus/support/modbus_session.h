@@ -24,8 +24,6 @@ class ModbusSession {
   // The error reply's message, or "" for a result.
   std::string Refusal(const std::string& action, Json payload = Json::object());
   Json Poll();
-  // The limits are reached only when something is wrong: a loaded machine
-  // may be slow.
   bool PollUntil(const std::function<bool()>& condition, int timeoutMs = 20000);
   // Starts a TCP connection to 127.0.0.1 and waits until it is connected.
   bool ConnectTcp(int port, Json members = Json::object());
