@@ -24,4 +24,11 @@ inline constexpr uint8_t kModbusExceptionFlag = 0x80;
 inline constexpr uint32_t kModbusSlowLineMaxBaud = 19200;
 inline constexpr uint32_t kModbusFastLineGapMs = 2;
 
+// The "ports" listing of the serial device map.
+inline constexpr uint32_t kModbusPortsMaxIndexes = 1024;
+inline constexpr uint32_t kModbusPortsNameUnits = 512;
+inline constexpr uint32_t kModbusPortsDataBytes = 1024;
+inline constexpr uint32_t kModbusPortsMinDataBytes = 2;
+inline constexpr size_t kModbusPortNameMaxChars = 511;
+
 }  // namespace nubo

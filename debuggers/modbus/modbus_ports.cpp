@@ -1,20 +1,35 @@
 #include "debuggers/modbus/modbus_ports.h"
 
-#include "debuggers/serial/serial_port.h"
+#include <cwchar>
+#include <string_view>
+
+#include "debuggers/modbus/modbus_limits.h"
+#include "debuggers/serial/serial_device_map.h"
 
 namespace nubo {
 namespace {
 
-constexpr size_t kMaxPorts = 1024;
+// Any ASCII text that begins with "COM" is offered: the user may have a
+// driver that names its ports in a way of its own.
+bool IsListedPortText(std::wstring_view text, DWORD dataBytes) {
+  if (dataBytes < kModbusPortsMinDataBytes || dataBytes > kModbusPortsDataBytes) return false;
+  if (text.size() > kModbusPortNameMaxChars || !text.starts_with(L"COM")) return false;
+  for (wchar_t unit : text) {
+    if (unit >= 128) return false;
+  }
+  return true;
+}
 
 }  // namespace
 
 std::vector<std::string> ModbusListComPorts() {
-  std::vector<SerialPortInfo> found(kMaxPorts);
-  uint32_t code = 0;
-  const int count = SerialPortEnumerate(found.data(), found.size(), &code);
   std::vector<std::string> ports;
-  for (int i = 0; i < count; ++i) ports.emplace_back(found[i].portName);
+  SerialDeviceMap map({kModbusPortsMaxIndexes, kModbusPortsNameUnits, kModbusPortsDataBytes});
+  if (map.Open() != ERROR_SUCCESS) return ports;
+  while (map.Next()) {
+    const std::wstring_view text(map.data(), std::wcslen(map.data()));
+    if (IsListedPortText(text, map.dataBytes())) ports.emplace_back(text.begin(), text.end());
+  }
   return ports;
 }
 

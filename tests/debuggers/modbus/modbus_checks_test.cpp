@@ -54,6 +54,8 @@ TEST(ModbusChecks, StartRefusesEachBadSetting) {
   EXPECT_EQ(session.State(), "");  // no refusal carried a snapshot
 }
 
+// The worker may fail these connects at once: only the start's own answer
+// is checked.
 TEST(ModbusChecks, AcceptedStartsShowTheirEndpoint) {
   testing::ModbusSession session;
   struct Case {
@@ -72,7 +74,6 @@ TEST(ModbusChecks, AcceptedStartsShowTheirEndpoint) {
     EXPECT_EQ(session.snapshot()["endpoint"], c.endpoint);
     EXPECT_EQ(session.snapshot()["transport"], c.transport);
     EXPECT_EQ(session.State(), "connecting");
-    EXPECT_EQ(session.Refusal("start", c.payload), "请先断开当前连接。");
     session.service().Stop();
     session.Poll();
     EXPECT_EQ(session.State(), "stopped");
@@ -107,6 +108,7 @@ TEST(ModbusChecks, RequestRefusesBadFieldsAndUnconfirmedWrites) {
       {{{"functionCode", 5}, {"values", {2}}, {"confirmed", true}}, "Coils accept only 0 or 1"},
   };
   for (const Case& c : cases) EXPECT_EQ(session.Refusal("request", c.payload), c.refusal) << c.payload;
+  EXPECT_EQ(session.Refusal("start"), "请先断开当前连接。");
   EXPECT_EQ(session.snapshot()["pending"], false);
 
   testing::ModbusSession silent;

@@ -24,11 +24,11 @@ class ModbusSession {
   // The error reply's message, or "" for a result.
   std::string Refusal(const std::string& action, Json payload = Json::object());
   Json Poll();
-  bool PollUntil(const std::function<bool()>& condition, int timeoutMs = 5000);
+  bool PollUntil(const std::function<bool()>& condition, int timeoutMs = 20000);
   // Starts a TCP connection to 127.0.0.1 and waits until it is connected.
   bool ConnectTcp(int port, Json members = Json::object());
   // Sends one request and polls until it is no longer pending.
-  bool RunRequest(Json payload, int timeoutMs = 5000);
+  bool RunRequest(Json payload, int timeoutMs = 20000);
   // "direction message" of every entry, and the hex of the entries of one direction.
   std::vector<std::string> Lines() const;
   std::vector<std::string> Hex(const std::string& direction) const;
