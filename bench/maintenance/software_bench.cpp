@@ -318,6 +318,16 @@ constexpr int kComponentsPerProduct = 5;
 constexpr int kForeignComponents = 2000;  // of products that are not listed
 constexpr const wchar_t* kUserData = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\";
 
+std::wstring ProductKey(const std::wstring& code) { return kUserData + std::wstring(L"Products\\") + Packed(code); }
+std::wstring ComponentKey(const std::wstring& code) { return kUserData + std::wstring(L"Components\\") + Packed(code); }
+
+nubo::RegistryKey CreateKey(const std::wstring& path) {
+  nubo::RegistryKey key;
+  RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, key.out(),
+                  nullptr);
+  return key;
+}
+
 // 200 programs with an install folder (every fourth written as REG_SZ with
 // %ProgramFiles%) and an icon, 100 Windows Installer products without one, each with its
 // InstallProperties and 5 component records, and 2,000 component records of
@@ -340,15 +350,10 @@ struct CrowdedRegistry {
         const DWORD one = 1;
         RegSetValueExW(uninstall.get(), L"WindowsInstaller", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
         SetText(uninstall.get(), L"UninstallString", L"MsiExec.exe /X" + key);
-        nubo::RegistryKey properties;
-        RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kUserData + std::wstring(L"Products\\") + Packed(key) + L"\\InstallProperties").c_str(),
-                        0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, properties.out(), nullptr);
-        SetText(properties.get(), L"InstallLocation", L"");
+        SetText(CreateKey(ProductKey(key) + L"\\InstallProperties").get(), L"InstallLocation", L"");
         for (int c = 0; c < kComponentsPerProduct; ++c) {
-          nubo::RegistryKey component;
-          RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kUserData + std::wstring(L"Components\\") + Packed(Code(1, i * 10 + c))).c_str(),
-                          0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, component.out(), nullptr);
-          SetText(component.get(), Packed(key).c_str(), programFiles + folder + L"\\part" + std::to_wstring(c) + L".dll");
+          const std::wstring part = programFiles + folder + L"\\part" + std::to_wstring(c) + L".dll";
+          SetText(CreateKey(ComponentKey(Code(1, i * 10 + c))).get(), Packed(key).c_str(), part);
         }
       } else {
         SetText(uninstall.get(), L"InstallLocation", i % 4 == 1 ? L"%ProgramFiles%" + folder : programFiles + folder);
@@ -356,24 +361,20 @@ struct CrowdedRegistry {
       }
     }
     for (int c = 0; c < kForeignComponents; ++c) {
-      nubo::RegistryKey component;
-      RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kUserData + std::wstring(L"Components\\") + Packed(Code(2, c))).c_str(), 0,
-                      nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, component.out(), nullptr);
-      SetText(component.get(), Packed(Code(3, c)).c_str(), L"C:\\Windows\\System32\\foreign" + std::to_wstring(c) + L".dll");
+      const std::wstring part = L"C:\\Windows\\System32\\foreign" + std::to_wstring(c) + L".dll";
+      SetText(CreateKey(ComponentKey(Code(2, c))).get(), Packed(Code(3, c)).c_str(), part);
     }
   }
 
   void Remove() {
     for (const auto& key : keys) RegDeleteKeyExW(HKEY_LOCAL_MACHINE, (kUninstall + key).c_str(), KEY_WOW64_64KEY, 0);
     for (int i = kScanPrograms - kInstallerProducts; i < kScanPrograms; ++i) {
-      RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kUserData + std::wstring(L"Products\\") + Packed(Code(0, i))).c_str());
+      RegDeleteTreeW(HKEY_LOCAL_MACHINE, ProductKey(Code(0, i)).c_str());
       for (int c = 0; c < kComponentsPerProduct; ++c) {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kUserData + std::wstring(L"Components\\") + Packed(Code(1, i * 10 + c))).c_str());
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, ComponentKey(Code(1, i * 10 + c)).c_str());
       }
     }
-    for (int c = 0; c < kForeignComponents; ++c) {
-      RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kUserData + std::wstring(L"Components\\") + Packed(Code(2, c))).c_str());
-    }
+    for (int c = 0; c < kForeignComponents; ++c) RegDeleteTreeW(HKEY_LOCAL_MACHINE, ComponentKey(Code(2, c)).c_str());
   }
 };
 

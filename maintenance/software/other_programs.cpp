@@ -102,9 +102,9 @@ bool OtherPrograms::LeadsInto(std::wstring_view target) const {
     const std::wstring folded = FoldPathCase(form);
     for (const Location& location : locations_) {
       if (location.ownKey) continue;
-      if (location.executable ? location.folded == folded : !location.shared && IsFoldedAtOrInside(folded, location.folded)) {
-        return true;
-      }
+      const bool leads = location.executable ? location.folded == folded
+                                             : !location.shared && IsFoldedAtOrInside(folded, location.folded);
+      if (leads) return true;
     }
   }
   return false;

@@ -244,48 +244,54 @@ TEST(ResidualDiscovery, AnotherProgramAtOrInsideAFolderOnALocalDrive) {
 TEST(ResidualDiscovery, WithholdsWhatAnotherProgramMayNeed) {
   const std::wstring programFiles = GetKnownFolderPath(FOLDERID_ProgramFiles);
   const std::wstring pf = programFiles + L"\\";
-  RegisteredSoftware scanned = Program(pf + L"Quillory", pf + L"Quillory\\Quillory.exe", false, "HKCU|64|QuilloryNotes");
+  const std::wstring local = GetKnownFolderPath(FOLDERID_LocalAppData) + L"\\";
+  const std::wstring exe = pf + L"Quillory\\Quillory.exe";
+  const RegisteredSoftware scanned = Program(pf + L"Quillory", exe, false, "HKCU|64|QuilloryNotes");
   RegisteredSoftware ownKey = scanned;
   ownKey.id = "HKCU|32|QuilloryNotes";
-  const RegisteredSoftware player = Program(pf + L"Inkwell", pf + L"Inkwell\\ink.exe", false, "HKLM|64|Ink", "Quillory Notes Player");
-  RegisteredSoftware wide = Program(programFiles, L"", false, "HKLM|64|Wide", "Wide Spread");
-  RegisteredSoftware relative = Program(L"Somewhere\\Else", L"", false, "HKLM|64|Rel", "Relative Place");
-  const auto item = [](const std::wstring& path, std::string_view kind, std::string_view label,
-                       const std::wstring& target = L"") {
+  const RegisteredSoftware player =
+      Program(pf + L"Inkwell", pf + L"Inkwell\\ink.exe", false, "HKLM|64|Ink", "Quillory Notes Player");
+  const RegisteredSoftware wide = Program(programFiles, L"", false, "HKLM|64|Wide", "Wide Spread");
+  const RegisteredSoftware relative = Program(L"Somewhere\\Else", L"", false, "HKLM|64|Rel", "Relative Place");
+  const auto folder = [](const std::wstring& path, std::string_view label) {
     ResidualItem made;
     made.path = Utf16ToUtf8(path);
-    made.targetPath = Utf16ToUtf8(target);
-    made.kind = kind;
+    made.kind = label == kLabelRegisteredInstall ? "program" : "personal";
     made.label = label;
     return made;
   };
-  const std::wstring local = GetKnownFolderPath(FOLDERID_LocalAppData) + L"\\";
+  const auto link = [&](const std::wstring& target) {
+    ResidualItem made;
+    made.path = Utf16ToUtf8(local + L"Q.lnk");
+    made.targetPath = Utf16ToUtf8(target);
+    made.kind = "shortcut";
+    made.label = kLabelUserDesktop;
+    return made;
+  };
   struct Case {
     const char* name;
-    std::vector<RegisteredSoftware> others;
+    RegisteredSoftware other;
     ResidualItem item;
     bool mayNeed;
   };
   const std::vector<Case> cases = {
-      {"a data folder named like another program", {player}, item(local + L"Quillory Notes", "personal", kLabelLocalAppData), true},
-      {"the install folder is not judged by name", {player}, item(pf + L"Quillory", "program", kLabelRegisteredInstall), false},
-      {"a data folder no other program is named", {player}, item(local + L"Quillory Data Cache", "personal", kLabelLocalAppData), false},
-      {"the own key names nothing", {ownKey}, item(local + L"Quillory Notes", "personal", kLabelLocalAppData), false},
-      {"the own key's location still counts", {ownKey}, item(pf + L"Quillory", "program", kLabelRegisteredInstall), true},
-      {"an unreadable location keeps folders", {relative}, item(local + L"Quillory", "personal", kLabelLocalAppData), true},
-      {"an unreadable location keeps no shortcut", {relative}, item(local + L"Q.lnk", "shortcut", kLabelUserDesktop, pf + L"Quillory\\Quillory.exe"), false},
-      {"a shortcut to another's executable", {player}, item(local + L"Q.lnk", "shortcut", kLabelUserDesktop, pf + L"Inkwell\\ink.exe"), true},
-      {"a shortcut into another's folder", {player}, item(local + L"Q.lnk", "shortcut", kLabelUserDesktop, pf + L"Inkwell\\x\\y.exe"), true},
-      {"a shortcut to the own key's executable", {ownKey}, item(local + L"Q.lnk", "shortcut", kLabelUserDesktop, pf + L"Quillory\\Quillory.exe"), false},
-      {"a protected location holds no shortcut", {wide}, item(local + L"Q.lnk", "shortcut", kLabelUserDesktop, pf + L"Quillory\\Quillory.exe"), false},
+      {"a data folder named like another program", player, folder(local + L"Quillory Notes", kLabelLocalAppData), true},
+      {"the install folder is not judged by name", player, folder(pf + L"Quillory", kLabelRegisteredInstall), false},
+      {"a data folder no other program is named", player, folder(local + L"Quillory Cache", kLabelLocalAppData), false},
+      {"the own key names nothing", ownKey, folder(local + L"Quillory Notes", kLabelLocalAppData), false},
+      {"the own key's location still counts", ownKey, folder(pf + L"Quillory", kLabelRegisteredInstall), true},
+      {"an unreadable location keeps folders", relative, folder(local + L"Quillory", kLabelLocalAppData), true},
+      {"an unreadable location keeps no shortcut", relative, link(exe), false},
+      {"a shortcut to another's executable", player, link(pf + L"Inkwell\\ink.exe"), true},
+      {"a shortcut into another's folder", player, link(pf + L"Inkwell\\x\\y.exe"), true},
+      {"a shortcut to the own key's executable", ownKey, link(exe), false},
+      {"a protected location holds no shortcut", wide, link(exe), false},
   };
   for (const Case& c : cases) {
-    std::vector<RegisteredSoftware> installed = c.others;
-    installed.push_back(scanned);
-    EXPECT_EQ(OtherPrograms(scanned, installed, {}).MayNeed(c.item), c.mayNeed) << c.name;
+    EXPECT_EQ(OtherPrograms(scanned, {scanned, c.other}, {}).MayNeed(c.item), c.mayNeed) << c.name;
   }
   EXPECT_TRUE(OtherPrograms(scanned, {scanned, player}, {}).NamesExecutable(pf + L"inkwell\\INK.exe"));
-  EXPECT_FALSE(OtherPrograms(scanned, {scanned, ownKey}, {}).NamesExecutable(pf + L"Quillory\\Quillory.exe"));
+  EXPECT_FALSE(OtherPrograms(scanned, {scanned, ownKey}, {}).NamesExecutable(exe));
 }
 
 }  // namespace

@@ -96,7 +96,8 @@ TEST(InstallerRecords, LocatesAProductByItsPropertyElseItsComponents) {
     write(base + L"Components\\" + PackInstallerCode(code), PackInstallerCode(componentsOnly), L"C:\\Elsewhere\\x.dll");
   }
 
-  InstallerFolders folders = ReadInstallerFolders({byProperty, byComponents, componentsOnly, without, L"NuboPlain"}, {});
+  InstallerFolders folders =
+      ReadInstallerFolders({byProperty, byComponents, componentsOnly, without, L"NuboPlain"}, {});
   EXPECT_TRUE(folders.complete);
   for (auto& [code, found] : folders.byProduct) std::sort(found.begin(), found.end());
   const std::map<std::wstring, std::vector<std::wstring>> expected = {

@@ -27,7 +27,8 @@ xargs -d '\n' sha256sum < "$work/sentinels.txt" > "$work/manifest.sha256" || exi
 # program's folder, registering no InstallLocation.
 cp "$here/installers/safety_neighbour.wxs" "$work/"
 printf 'neighbour\n' > "$work/payload.txt"
-(cd "$work" && wixl -a x64 -o neighbour.msi safety_neighbour.wxs 2>/dev/null) || { echo "cannot build the package"; exit 1; }
+(cd "$work" && wixl -a x64 -o neighbour.msi safety_neighbour.wxs 2>/dev/null) ||
+  { echo "cannot build the package"; exit 1; }
 
 names=$("$run" "$tests" --gtest_list_tests | tr -d '\r' | awk '/^[^ ]/ {suite = $1} /^  / {print suite $1}')
 [ -n "$names" ] || { echo "no worlds listed"; exit 1; }

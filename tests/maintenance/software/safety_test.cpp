@@ -245,7 +245,8 @@ std::vector<World> Worlds() {
       {"MicrosoftToken",
        Program(L"Nubo Safety Microsoft Windows Bridge", L""),
        {},
-       {File(L"%Local%\\Microsoft\\Windows\\bridge.txt"), File(L"%Local%\\Nubo Safety Microsoft Windows Bridge\\a.txt")},
+       {File(L"%Local%\\Microsoft\\Windows\\bridge.txt"),
+        File(L"%Local%\\Nubo Safety Microsoft Windows Bridge\\a.txt")},
        {},
        {L"%Local%\\Microsoft\\Windows\\bridge.txt"},
        {L"%Local%\\Nubo Safety Microsoft Windows Bridge"}},
@@ -341,7 +342,8 @@ void ExpectOffersSafe(const SoftwareCleanupPlan& plan, const World& w) {
     if (item.kind == "shortcut") {
       const std::wstring target = Utf8ToUtf16(item.targetPath);
       for (const auto& other : others) {
-        EXPECT_FALSE(SamePath(target, other) || Inside(target, other)) << item.path << " leads into " << Utf16ToUtf8(other);
+        EXPECT_FALSE(SamePath(target, other) || Inside(target, other))
+            << item.path << " leads into " << Utf16ToUtf8(other);
       }
       continue;
     }

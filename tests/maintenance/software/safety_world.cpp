@@ -225,9 +225,8 @@ std::vector<std::wstring> GuardedFolders() {
   folders.push_back(WorldPath(L"%Profile%\\AppData"));
   for (const wchar_t* shared : {L"%CommonFiles%", L"%CommonFilesX86%", L"%UserCommon%", L"%Local%\\Temp", L"%Temp%"}) {
     const std::wstring path = WorldPath(shared);
-    if (std::none_of(folders.begin(), folders.end(), [&](const std::wstring& f) { return _wcsicmp(f.c_str(), path.c_str()) == 0; })) {
-      folders.push_back(path);
-    }
+    const auto same = [&](const std::wstring& folder) { return _wcsicmp(folder.c_str(), path.c_str()) == 0; };
+    if (std::none_of(folders.begin(), folders.end(), same)) folders.push_back(path);
   }
   for (const std::wstring& folder : WindowsDataFolders()) folders.push_back(folder);
   return folders;
