@@ -135,10 +135,60 @@ TEST(MqttEngine, OutboundExchanges) {
   EXPECT_EQ(s.Feed("32050001740009"), "aborted");
 }
 
-TEST(MqttEngine, Bounds) {
+// With 128 packets awaiting acknowledgement, a command that needs a packet
+// id is not ready (its caller keeps it queued) until one is acknowledged.
+TEST(MqttEngine, CommandsNeedingAnIdWaitWhile128AwaitAcknowledgement) {
+  const struct { const char* name; uint8_t qos; bool readyWhenFull; } commands[] = {
+      {"publish", 0, true}, {"publish", 1, false}, {"publish", 2, false}, {"subscribe", 0, false},
+      {"unsubscribe", 0, false}, {"start", 0, true}, {"stop", 0, true}};
   Session s;
-  for (int i = 0; i < 128; ++i) ASSERT_EQ(s.Command("publish", "t", 1), "ok");
-  EXPECT_EQ(s.Command("publish", "t", 0), "MQTT 等待确认的数据包过多。");
+  for (int i = 0; i < 127; ++i) ASSERT_EQ(s.Command("publish", "t", 1), "ok");
+  const auto ready = [&](const char* name, uint8_t qos) {
+    MqttCommand command;
+    command.name = name, command.qos = qos;
+    return s.engine.Ready(command);
+  };
+  for (const auto& c : commands) EXPECT_TRUE(ready(c.name, c.qos)) << c.name << int(c.qos);
+  ASSERT_EQ(s.Command("subscribe", "a", 1), "ok");
+  for (const auto& c : commands) EXPECT_EQ(ready(c.name, c.qos), c.readyWhenFull) << c.name << int(c.qos);
+  EXPECT_EQ(s.Command("publish", "t", 0), "ok");
+  EXPECT_EQ(s.Command("unsubscribe", "a", 0), "MQTT 等待确认的数据包过多。");
+  EXPECT_EQ(s.Feed("40020080"), "ok");  // a PUBACK for the subscribe's id frees nothing
+  EXPECT_FALSE(ready("subscribe", 0));
+  EXPECT_EQ(s.Feed("4002007f"), "ok");
+  EXPECT_TRUE(ready("subscribe", 0));
+  ASSERT_EQ(s.Command("publish", "t", 2), "ok");
+  s.engine.ConnectionClosed();  // queued commands are then discarded as they are taken
+  EXPECT_TRUE(ready("publish", 1));
+}
+
+// A flood is handled 512 packets per read, then again without a read, so that
+// the caller looks at its queue in between; a partial packet does not wait.
+TEST(MqttEngine, AReadHandlesAtMost512Packets) {
+  for (const size_t count : {511u, 512u, 513u, 1025u}) {
+    SCOPED_TRACE(count);
+    Session s;
+    std::string flood;
+    for (size_t i = 0; i < count; ++i) flood += "3003000174";
+    EXPECT_EQ(s.Feed(flood + "30"), "ok");
+    size_t reads = 1;
+    for (; s.engine.PacketsWaiting(); ++reads) {
+      EXPECT_EQ(s.host.rxMessages, 512 * reads);
+      ASSERT_EQ(s.Outcome(s.engine.ReadPackets(s.error)), "ok");
+    }
+    EXPECT_EQ(reads, (count + 511) / 512);
+    EXPECT_EQ(s.host.rxMessages, count);
+    EXPECT_EQ(s.engine.PendingReceiveBytes(), 1u);
+  }
+  Session bad;
+  std::string pings;
+  for (int i = 0; i < 512; ++i) pings += "d000";
+  EXPECT_EQ(bad.Feed(pings + "30ffffffff"), "ok");
+  EXPECT_TRUE(bad.engine.PacketsWaiting());  // a malformed header waits to end the session
+  EXPECT_EQ(bad.Outcome(bad.engine.ReadPackets(bad.error)), "Broker 返回的 MQTT 数据包无效或过大。");
+}
+
+TEST(MqttEngine, InboundQos2Bounds) {
   Session q;
   for (unsigned id = 1; id <= 128; ++id) ASSERT_EQ(q.Feed("3405000174" + Hex16(id)), "ok");
   EXPECT_EQ(q.Feed("3405000174ffff"), "收到的 QoS 2 等待队列已满。");
