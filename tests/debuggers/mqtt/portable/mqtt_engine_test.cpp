@@ -117,21 +117,27 @@ TEST(MqttEngine, OutboundExchanges) {
   EXPECT_EQ(s.Command("publish", "t", 1, {0x01}), "ok");
   EXPECT_EQ(s.Command("publish", "t", 2, {0x02, 0x03}), "ok");
   EXPECT_EQ(s.Command("subscribe", "a/+", 2), "ok");
+  EXPECT_EQ(s.Command("subscribe", "b", 1), "ok");
   EXPECT_EQ(s.Feed("50020001" "40020002" "40020001" "50020002" "50020002"), "ok");
-  EXPECT_EQ(s.host.sent.size(), 5u);  // a repeated PUBREC is answered again
+  EXPECT_EQ(s.host.sent.size(), 6u);  // a repeated PUBREC is answered again
   EXPECT_EQ(s.host.sent.back(), "62020002");
   EXPECT_EQ(s.engine.Outbound().at(2).kind, "pubrel");
-  EXPECT_EQ(s.Feed("70020002" "9003000302"), "ok");
+  EXPECT_EQ(s.Feed("70020002" "9003000302" "9003000400"), "ok");  // granted QoS 2 and 0
   EXPECT_TRUE(s.engine.Outbound().empty());
-  EXPECT_EQ(s.host.subscriptions, (std::map<std::string, uint8_t>{{"a/+", 2}}));
-  EXPECT_EQ(s.host.events.back().message, "已订阅 a/+。");
+  EXPECT_EQ(s.host.subscriptions, (std::map<std::string, uint8_t>{{"a/+", 2}, {"b", 0}}));
+  EXPECT_EQ(s.host.events.back().message, "已订阅 b。");
+  EXPECT_EQ(s.Command("unsubscribe", "a/+", 0), "ok");
+  EXPECT_EQ(s.Command("subscribe", "c", 0), "ok");
+  EXPECT_EQ(s.Feed("b0020006" "b0020005"), "ok");  // an UNSUBACK for a subscribe is ignored
+  EXPECT_EQ(s.host.subscriptions, (std::map<std::string, uint8_t>{{"b", 0}}));
+  EXPECT_EQ(s.host.events.back().message, "已取消订阅 a/+。");
   EXPECT_EQ(s.host.txMessages, 2u);
   EXPECT_EQ(s.host.txBytes, 3u);
   EXPECT_EQ(s.host.events[1].payload, (std::vector<uint8_t>{0x02, 0x03}));
   s.host.sendOutcome = MqttStep::kAborted;
   EXPECT_EQ(s.Command("publish", "t", 2), "aborted");
-  EXPECT_EQ(s.Feed("50020004"), "ok");  // an aborted PUBREL keeps the session and the entry
-  EXPECT_EQ(s.engine.Outbound().at(4).kind, "publish");
+  EXPECT_EQ(s.Feed("50020007"), "ok");  // an aborted PUBREL keeps the session and the entry
+  EXPECT_EQ(s.engine.Outbound().at(7).kind, "publish");
   EXPECT_EQ(s.Feed("32050001740009"), "aborted");
 }
 
