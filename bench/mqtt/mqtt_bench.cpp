@@ -1,7 +1,9 @@
 // Figures of the MQTT client against mosquitto, each beside mosquitto's own
 // clients on the same broker in the same run:
-//   ingest of a mosquitto_pub flood (16 B, 1 KiB, 64 KiB; plain and TLS),
-//   publishes through the route per second, and start to "connected".
+//   ingest of a mosquitto_pub flood (16 B, 1 KiB, 64 KiB; plain and TLS; and
+//   16 B at QoS 1, whose every message the client acknowledges), how long a
+//   command queued during that QoS 1 flood waits, publishes through the
+//   route per second, and start to "connected".
 // Run through bench/mqtt/run (Wine, private loopback-only namespace).
 
 #include <algorithm>
@@ -38,16 +40,24 @@ bool Connect(MqttSession& session, MqttPeer& peer, bool tls) {
   return session.WaitForState("connected");
 }
 
-void Ingest(MqttPeer& peer, bool tls, size_t size) {
+// Subscribes the session and a counting mosquitto_sub to a topic and starts
+// a flood of `size`-byte messages into it; the counter's id.
+std::string StartFlood(MqttPeer& peer, MqttSession& session, const std::string& topic, size_t size, int qos,
+                       double seconds) {
+  const std::string port = std::to_string(peer.broker().plain);
+  const std::string level = std::to_string(qos);
+  session.Subscribe(topic, qos);
+  const std::string counter = peer.Call("count " + port + " " + topic + " " + level);
+  peer.Call("flood " + port + " " + topic + " " + std::to_string(size) + " " + std::to_string(seconds) + " " + level);
+  return counter;
+}
+
+void Ingest(MqttPeer& peer, bool tls, size_t size, int qos = 0) {
   MqttService service;
   MqttSession session(service);
-  const std::string topic = "flood/" + std::to_string(size);
+  const std::string topic = "flood/" + std::to_string(size) + "/" + std::to_string(qos);
   if (!Connect(session, peer, tls)) return;
-  session.Subscribe(topic, 0);
-  const std::string counter = peer.Call("count " + std::to_string(peer.broker().plain) + " " + topic);
-  const double seconds = Seconds(kWarmUp + kMeasure) + 1.0;
-  peer.Call("flood " + std::to_string(peer.broker().plain) + " " + topic + " " + std::to_string(size) + " " +
-            std::to_string(seconds));
+  const std::string counter = StartFlood(peer, session, topic, size, qos, Seconds(kWarmUp + kMeasure) + 1.0);
   const auto warm = Clock::now() + kWarmUp;
   while (Clock::now() < warm) {
     session.Request("poll");
@@ -65,9 +75,39 @@ void Ingest(MqttPeer& peer, bool tls, size_t size) {
   const double elapsed = Seconds(Clock::now() - start);
   const double ratio = theirBytes > 0 ? ourBytes / theirBytes : 0;
   std::printf("ingest %-5s %6zu B   session %9.0f msg/s %8.2f MiB/s   mosquitto_sub %9.0f msg/s %8.2f MiB/s   %.2fx\n",
-              tls ? "TLS" : "plain", size, ourBytes / size / elapsed, Mib(ourBytes) / elapsed,
+              tls ? "TLS" : qos > 0 ? "QoS 1" : "plain", size, ourBytes / size / elapsed, Mib(ourBytes) / elapsed,
               theirBytes / size / elapsed, Mib(theirBytes) / elapsed, ratio);
   std::this_thread::sleep_for(std::chrono::seconds(1));  // the flood ends
+}
+
+// From a publish request to its packet written (txMessages), while the
+// session takes a QoS 1 flood of 16-byte messages.
+void QueuedCommandUnderFlood(MqttPeer& peer) {
+  MqttService service;
+  MqttSession session(service);
+  if (!Connect(session, peer, false)) return;
+  StartFlood(peer, session, "flood/queued", 16, 1, 6.0);
+  const auto warm = Clock::now() + kWarmUp;
+  while (Clock::now() < warm) {
+    session.Request("poll");
+    std::this_thread::sleep_for(kPollEvery);
+  }
+  std::vector<double> waits;
+  for (int i = 0; i < 25; ++i) {
+    const double before = session.Request("poll")["snapshot"]["txMessages"].get<double>();
+    const auto start = Clock::now();
+    session.Publish("probe", "01", 0);
+    while (session.Request("poll")["snapshot"]["txMessages"].get<double>() == before &&
+           Clock::now() - start < std::chrono::seconds(15)) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    waits.push_back(Seconds(Clock::now() - start) * 1000);
+    std::this_thread::sleep_for(kPollEvery);
+  }
+  std::sort(waits.begin(), waits.end());
+  std::printf("queued command under QoS 1 flood   median %.0f ms (max %.0f ms)\n", waits[waits.size() / 2],
+              waits.back());
+  std::this_thread::sleep_for(std::chrono::seconds(2));  // the flood ends
 }
 
 void PublishThroughRoute(MqttPeer& peer, size_t size) {
@@ -149,6 +189,8 @@ int main() {
   for (const bool tls : {false, true}) {
     for (const size_t size : {size_t{16}, size_t{1024}, size_t{65536}}) Ingest(peer, tls, size);
   }
+  Ingest(peer, false, 16, 1);
+  QueuedCommandUnderFlood(peer);
   for (const size_t size : {size_t{16}, size_t{65536}}) PublishThroughRoute(peer, size);
   StartToConnected(peer, false);
   StartToConnected(peer, true);

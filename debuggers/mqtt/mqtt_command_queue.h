@@ -31,6 +31,8 @@ class MqttCommandQueue {
 
   // The worker's abort test: a start or stop waits at the front.
   bool FrontIsStartOrStop() const;
+  // The front command; the queue must not be empty.
+  const MqttCommand& Front() const { return commands_.front().command; }
   // Removes and returns the front command; the queue must not be empty.
   MqttCommand TakeFront();
 

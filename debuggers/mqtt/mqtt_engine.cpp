@@ -116,9 +116,15 @@ uint16_t MqttEngine::AllocatePacketId() {
   return 0;  // every id held: the encoders refuse 0
 }
 
+bool MqttEngine::Ready(const MqttCommand& command) const {
+  const bool needsId = command.name == "subscribe" || command.name == "unsubscribe" ||
+                       (command.name == "publish" && command.qos > 0);
+  return !connected_ || !needsId || outbound_.size() < mqtt::kMaxOutboundPending;
+}
+
 MqttStep MqttEngine::SendCommand(MqttCommand command, std::string& error) {
   if (!connected_) return MqttStep::kOk;
-  if (outbound_.size() >= mqtt::kMaxOutboundPending) return Fail(error, mqtt::text::kTooManyPending);
+  if (!Ready(command)) return Fail(error, mqtt::text::kTooManyPending);
   const bool publish = command.name == "publish";
   const bool subscribe = command.name == "subscribe";
   const bool unsubscribe = command.name == "unsubscribe";
@@ -160,7 +166,7 @@ MqttStep MqttEngine::Receive(const uint8_t* data, size_t size, std::string& erro
 
 MqttStep MqttEngine::ReadPackets(std::string& error) {
   MqttStep step = MqttStep::kOk;
-  while (consumed_ < received_.size()) {
+  for (size_t handled = 0; handled < mqtt::kMaxPacketsPerStep && consumed_ < received_.size(); ++handled) {
     uint64_t packetSize = 0;
     uint64_t headerSize = 0;
     const uint8_t* packet = received_.data() + consumed_;
@@ -180,6 +186,14 @@ MqttStep MqttEngine::ReadPackets(std::string& error) {
   }
   consumed_ = 0;
   return step;
+}
+
+bool MqttEngine::PacketsWaiting() const {
+  uint64_t packetSize = 0;
+  uint64_t headerSize = 0;
+  // A malformed header waits too: ReadPackets ends the session on it.
+  return MqttParseFixedHeader(received_.data() + consumed_, received_.size() - consumed_, mqtt::kMaxPacketBytes,
+                              &packetSize, &headerSize) != 0;
 }
 
 MqttStep MqttEngine::HandleConnack(const uint8_t* packet, size_t size, size_t headerSize,

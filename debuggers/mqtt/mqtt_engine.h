@@ -74,12 +74,14 @@ class MqttEngine {
   MqttStep SendConnect(MqttConnectOptions& options, std::string& error);
 
   // A "publish", "subscribe" or "unsubscribe" command: discarded (kOk)
-  // unless a CONNACK was accepted on this connection. A publish's payload
-  // moves into its "published" event.
+  // unless a CONNACK was accepted on this connection; refused with "MQTT
+  // 等待确认的数据包过多。" unless Ready. A publish's payload moves into its
+  // "published" event.
   MqttStep SendCommand(MqttCommand command, std::string& error);
 
   // Bytes the connection delivered: appended to the receive buffer (at most
-  // 1 MiB without a whole packet), then every whole packet is handled.
+  // 1 MiB without a whole packet), then whole packets are handled as
+  // ReadPackets does.
   MqttStep Receive(const uint8_t* data, size_t size, std::string& error);
 
   // CONNACK deadline, PINGREQ after half the keep-alive without a send,
@@ -93,8 +95,17 @@ class MqttEngine {
   bool AwaitingConnack() const { return awaitingConnack_; }
   bool Connected() const { return connected_; }
 
-  // The packet side, open to the service and to tests.
+  // Handles at most kMaxPacketsPerStep whole packets, so that the caller's
+  // queued commands are not starved by a flood; PacketsWaiting() then tells
+  // it to call again before it reads more.
   MqttStep ReadPackets(std::string& error);
+  bool PacketsWaiting() const;
+  // False while the command needs a packet id (a subscribe, an unsubscribe,
+  // a publish with QoS 1 or 2) and 128 packets await their acknowledgement:
+  // it waits in the caller's queue until one arrives.
+  bool Ready(const MqttCommand& command) const;
+
+  // The packet side, open to the service and to tests.
   MqttStep HandlePacket(const uint8_t* packet, size_t size, size_t headerSize, std::string& error);
   // packetType: the high nibble (4 PUBACK, 5 PUBREC, 7 PUBCOMP, 9 SUBACK,
   // 11 UNSUBACK); subackCode: the granted QoS of a SUBACK, else -1.

@@ -18,6 +18,8 @@ inline constexpr size_t kMaxInboundQos2Messages = 128;
 inline constexpr uint64_t kMaxInboundQos2Bytes = 2'097'152;
 inline constexpr size_t kMaxSubscriptions = 128;
 inline constexpr int64_t kConnackTimeoutMs = 10'000;
+// Received packets handled between two looks at the command queue.
+inline constexpr size_t kMaxPacketsPerStep = 512;
 
 // Requests and the command queue.
 inline constexpr size_t kMaxQueuedCommands = 128;

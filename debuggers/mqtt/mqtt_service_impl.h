@@ -58,6 +58,7 @@ class MqttService::Impl final : public MqttEngineHost {
   void RunStop();
   void RunCommands();
   bool FlushBatch();
+  void DropBatch();
   void ReceiveStep();
   void EndConnection(MqttStep step, const std::string& text);
   void FailSession(std::string_view text);
@@ -86,8 +87,9 @@ class MqttService::Impl final : public MqttEngineHost {
   MqttEngine engine_{*this};
   MqttConnection* connection_ = nullptr;
   std::vector<uint8_t> received_;
-  // Packets of the commands taken in one turn, with their counters and
-  // events, until they go out in one send.
+  // While set, packets wait in batch_ and go out in one send: those of the
+  // commands taken in one turn (with their counters and "published"
+  // events), and the acknowledgements of one receive step.
   bool batching_ = false;
   std::vector<uint8_t> batch_;
   std::vector<MqttEvent> batchEvents_;

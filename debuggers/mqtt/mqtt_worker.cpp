@@ -9,6 +9,7 @@
 #include "debuggers/mqtt/mqtt_texts.h"
 #include "debuggers/mqtt/mqtt_transport_limits.h"
 #include "store/file_utils.h"
+#include "store/flag_scope.h"
 
 namespace nubo {
 namespace {
@@ -46,6 +47,7 @@ void MqttService::Impl::WorkerLoop() {
     FailSession(mqtt::text::kWinsockStart);
     return;
   }
+  DropBatch();  // what a worker ended by an exception left
   MqttConnection connection(resolver_);
   connection_ = &connection;
   struct Detach {
@@ -68,7 +70,7 @@ void MqttService::Impl::WorkerLoop() {
   connection.Close();
 }
 
-// Takes every queued command. The packets of consecutive publishes,
+// Takes the queued commands. The packets of consecutive publishes,
 // subscribes and unsubscribes go out in one send (each send is a costly call
 // under Wine); their counters and "published" events follow that send.
 void MqttService::Impl::RunCommands() {
@@ -85,9 +87,11 @@ void MqttService::Impl::RunCommands() {
       return;
     }
     std::string text;
-    batching_ = true;
-    const MqttStep step = engine_.SendCommand(std::move(command), text);
-    batching_ = false;
+    MqttStep step = MqttStep::kOk;
+    {
+      const FlagScope gather(batching_);
+      step = engine_.SendCommand(std::move(command), text);
+    }
     if (step != MqttStep::kOk) {
       if (FlushBatch()) EndConnection(step, text);
       return;
@@ -102,13 +106,10 @@ bool MqttService::Impl::FlushBatch() {
   if (batch_.empty()) return true;
   std::string text;
   const bool sent = connection_->Send(batch_.data(), batch_.size(), abortTest_, text);
-  batch_.clear();
   std::vector<MqttEvent> events = std::move(batchEvents_);
-  batchEvents_.clear();
   const uint64_t messages = batchMessages_;
   const uint64_t bytes = batchBytes_;
-  batchMessages_ = 0;
-  batchBytes_ = 0;
+  DropBatch();
   if (!sent) {
     EndConnection(text.empty() ? MqttStep::kAborted : MqttStep::kFailed, text);
     return false;
@@ -122,6 +123,13 @@ bool MqttService::Impl::FlushBatch() {
   return true;
 }
 
+void MqttService::Impl::DropBatch() {
+  batch_.clear();
+  batchEvents_.clear();
+  batchMessages_ = 0;
+  batchBytes_ = 0;
+}
+
 bool MqttService::Impl::ShouldAbort() {
   std::lock_guard lock(mutex_);
   return stopFlag_ || queue_.FrontIsStartOrStop();
@@ -130,6 +138,12 @@ bool MqttService::Impl::ShouldAbort() {
 bool MqttService::Impl::TakeCommand(MqttCommand& command) {
   std::lock_guard lock(mutex_);
   if (stopFlag_ || queue_.Empty()) return false;
+  // A command held until an acknowledgement frees a packet id lets the
+  // receive wait run its course: that acknowledgement ends it.
+  if (!engine_.Ready(queue_.Front())) {
+    commandWaiting_.store(false);
+    return false;
+  }
   command = queue_.TakeFront();
   if (queue_.Empty()) commandWaiting_.store(false);
   return true;
@@ -165,28 +179,35 @@ void MqttService::Impl::RunStop() {
   snapshot_.lastError.clear();
 }
 
+// Handles the packets still waiting from the last read, or reads once; the
+// acknowledgements they call for go out together after them.
 void MqttService::Impl::ReceiveStep() {
   std::string text;
-  const size_t room = mqtt::kMaxReceiveBufferBytes - engine_.PendingReceiveBytes();
-  const int received = connection_->Receive(received_, text, abortTest_, &commandWaiting_, room);
-  if (received < 0) {
-    EndConnection(MqttStep::kFailed, text);
-    return;
-  }
-  if (received > 0) {
-    const MqttStep step = engine_.Receive(received_.data(), received_.size(), text);
-    if (step != MqttStep::kOk) {
-      EndConnection(step, text);
-      return;
+  MqttStep step = MqttStep::kOk;
+  {
+    const FlagScope gather(batching_);
+    if (engine_.PacketsWaiting()) {
+      step = engine_.ReadPackets(text);
+    } else {
+      const size_t room = mqtt::kMaxReceiveBufferBytes - engine_.PendingReceiveBytes();
+      const int received = connection_->Receive(received_, text, abortTest_, &commandWaiting_, room);
+      if (received < 0) step = MqttStep::kFailed;
+      if (received > 0) step = engine_.Receive(received_.data(), received_.size(), text);
     }
   }
-  const MqttStep step = engine_.CheckTimers(text);
+  if (step != MqttStep::kOk) {
+    EndConnection(step, text);
+    return;
+  }
+  if (!FlushBatch()) return;
+  step = engine_.CheckTimers(text);
   if (step != MqttStep::kOk) EndConnection(step, text);
 }
 
 // A send given up for a queued start or stop (or the service's stop) closes
 // the connection without a word, like every other abort.
 void MqttService::Impl::EndConnection(MqttStep step, const std::string& text) {
+  DropBatch();
   connection_->Close();
   engine_.ConnectionClosed();
   if (step == MqttStep::kFailed) FailSession(text);
@@ -261,8 +282,10 @@ void MqttService::Impl::CountSent(uint64_t payloadBytes) {
   snapshot_.txBytes += payloadBytes;
 }
 
+// Only a "published" event waits for its batch: a received message's
+// event is logged as it is delivered.
 void MqttService::Impl::LogEvent(MqttEvent event) {
-  if (batching_) {
+  if (batching_ && event.kind == MqttEventKind::kPublished) {
     batchEvents_.push_back(std::move(event));
     return;
   }

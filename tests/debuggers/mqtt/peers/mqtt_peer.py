@@ -13,7 +13,11 @@ or "ERR ...", and exits when the control connection ends.
   subresult ID SECONDS       its messages as qos:retain:hex words
   script MODE                a scripted broker: silent (never answers),
                              noping (CONNACK, no PINGRESP), stall (CONNACK,
-                             then reads nothing) -> port
+                             then reads nothing), held (CONNACK, PUBACKs
+                             only once released), flood (CONNACK, then
+                             5,000 QoS 1 PUBLISHes to "f" in one write) -> port
+  release PORT               the held broker acknowledges what it took and
+                             every later publish at once
   tls MODE                   a TLS broker on memory BIOs: coalesce, dribble,
                              flip -> port
   renegotiating              openssl s_server -tls1_2 with the broker's
@@ -21,10 +25,12 @@ or "ERR ...", and exits when the control connection ends.
   renegotiate                its "r" command: a renegotiation request
   packets PORT               the packet types the scripted broker took, as
                              type@ms since the first
-  count PORT TOPIC           mosquitto_sub counting what it prints -> id
+  ids PORT TYPE              the packet ids of the packets of that type it took
+  count PORT TOPIC [QOS]     mosquitto_sub counting what it prints -> id
   counted ID                 messages and payload bytes counted so far
-  flood PORT TOPIC SIZE SECONDS   mosquitto_pub -l sending SIZE-byte messages
-                             (each line SIZE characters and a newline) for a while
+  flood PORT TOPIC SIZE SECONDS [QOS]   mosquitto_pub -l sending SIZE-byte
+                             messages (each line SIZE characters and a
+                             newline) for a while
 """
 
 import os
@@ -42,6 +48,7 @@ LOOPBACK = "127.0.0.1"
 LIFETIME_SECONDS = 900
 USER, PASSWORD = "bench", "s3cret"
 CONNACK = b"\x20\x02\x00\x00"
+FLOOD_MESSAGES = 5000
 
 
 def free_port():
@@ -89,8 +96,12 @@ class Broker:
         self.ports = {name: free_port() for name in ("plain", "tls", "wrongname", "untrusted")}
         passwd = os.path.join(folder, "passwd")
         run("mosquitto_passwd", "-b", "-c", passwd, USER, PASSWORD)
+        # Up to 10,000 QoS 1 messages in flight: a QoS 1 flood reaches a slow
+        # subscriber as a flood, not 20 messages per round of acknowledgements
+        # (a limit of 0 would also stop the broker dropping QoS 0 messages).
         lines = ["user root", "allow_anonymous false", "password_file " + passwd, "persistence false",
-                 "log_dest none", "max_queued_messages 100000", "listener %d %s" % (self.ports["plain"], LOOPBACK)]
+                 "log_dest none", "max_queued_messages 100000", "max_inflight_messages 10000",
+                 "listener %d %s" % (self.ports["plain"], LOOPBACK)]
         for name, cert in (("tls", "server"), ("wrongname", "wrongname"), ("untrusted", "untrusted")):
             lines += ["listener %d %s" % (self.ports[name], LOOPBACK), "tls_version tlsv1.2",
                       "cafile " + self.certs.path("ca.pem"), "certfile " + self.certs.path(cert + ".pem"),
@@ -120,7 +131,7 @@ class Broker:
 
 
 def read_packet(sock):
-    """One MQTT packet's first byte, or None at the end of the stream."""
+    """One MQTT packet as (first byte, body), or None at the end of the stream."""
     first = sock.recv(1)
     if not first:
         return None
@@ -133,18 +144,35 @@ def read_packet(sock):
         shift += 7
         if byte[0] < 0x80:
             break
-    while length > 0:
-        chunk = sock.recv(min(length, 65536))
+    body = b""
+    while len(body) < length:
+        chunk = sock.recv(min(length - len(body), 65536))
         if not chunk:
             return None
-        length -= len(chunk)
-    return first[0]
+        body += chunk
+    return first[0], body
+
+
+def packet_id(first, body):
+    """The packet id of a PUBLISH with QoS > 0 or of an acknowledgement."""
+    if first >> 4 == 3:
+        topic_length = int.from_bytes(body[:2], "big")
+        return int.from_bytes(body[2 + topic_length:4 + topic_length], "big") if first & 0x06 else None
+    return int.from_bytes(body[:2], "big") if len(body) >= 2 else None
+
+
+def flood_publishes():
+    return b"".join(b"\x32\x15\x00\x01f" + i.to_bytes(2, "big") + b"m" * 16 for i in range(1, FLOOD_MESSAGES + 1))
 
 
 class ScriptedBroker:
     def __init__(self, mode):
         self.mode = mode
         self.packets = []
+        self.ids = {}
+        self.lock = threading.Lock()
+        self.released = False
+        self.held = []
         self.listener = socket.socket()
         if mode == "stall":
             self.listener.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
@@ -167,16 +195,34 @@ class ScriptedBroker:
             return
         start = None
         while True:
-            first = read_packet(conn)
-            if first is None:
+            packet = read_packet(conn)
+            if packet is None:
                 return
+            first, body = packet
             now = time.monotonic()
             start = start if start is not None else now
             self.packets.append("%d@%d" % (first >> 4, round((now - start) * 1000)))
+            ident = packet_id(first, body)
+            if ident is not None:
+                self.ids.setdefault(first >> 4, []).append(ident)
             if first >> 4 == 1:
                 conn.sendall(CONNACK)
                 if self.mode == "stall":
                     return  # keeps the connection, reads nothing more
+                if self.mode == "flood":
+                    threading.Thread(target=conn.sendall, args=(flood_publishes(),), daemon=True).start()
+            if first >> 4 == 3 and self.mode == "held":
+                with self.lock:
+                    self.held.append((conn, ident))
+                    if self.released:
+                        self.release()
+
+    def release(self):
+        """Acknowledges every publish taken so far (the lock held)."""
+        self.released = True
+        for conn, ident in self.held:
+            conn.sendall(b"\x40\x02" + ident.to_bytes(2, "big"))
+        self.held = []
 
 
 class TlsBroker:
@@ -320,8 +366,8 @@ class Peer:
         broker = TlsBroker(self.certs(), mode)
         return str(broker.port)
 
-    def do_count(self, port, topic):
-        args = ["mosquitto_sub"] + self.broker.client_args(int(port)) + ["-t", topic, "-q", "0", "-N"]
+    def do_count(self, port, topic, qos="0"):
+        args = ["mosquitto_sub"] + self.broker.client_args(int(port)) + ["-t", topic, "-q", qos, "-N"]
         process = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, bufsize=0)
         counter = {"messages": 0, "bytes": 0, "size": 0}
         ident = self.next_id
@@ -342,9 +388,11 @@ class Peer:
         counter = self.subs[int(ident)][1]
         return str(counter["bytes"])
 
-    def do_flood(self, port, topic, size, seconds):
+    def do_flood(self, port, topic, size, seconds, qos="0"):
         line = b"m" * int(size) + b"\n"
-        args = ["mosquitto_pub"] + self.broker.client_args(int(port)) + ["-t", topic, "-q", "0", "-l"]
+        args = ["mosquitto_pub"] + self.broker.client_args(int(port)) + ["-t", topic, "-q", qos, "-l"]
+        if qos != "0":
+            args += ["-M", "1000"]  # not 20 messages per round of acknowledgements
         process = subprocess.Popen(args, stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
                                    stderr=subprocess.DEVNULL)
         batch = line * max(1, 262144 // len(line))
@@ -384,6 +432,15 @@ class Peer:
 
     def do_packets(self, port):
         return " ".join(self.scripted[int(port)].packets)
+
+    def do_ids(self, port, packet_type):
+        return " ".join(str(i) for i in self.scripted[int(port)].ids.get(int(packet_type), []))
+
+    def do_release(self, port):
+        broker = self.scripted[int(port)]
+        with broker.lock:
+            broker.release()
+        return ""
 
 
 def main():

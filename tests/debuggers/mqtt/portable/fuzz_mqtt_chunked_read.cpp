@@ -1,5 +1,6 @@
 // Any byte stream after a CONNACK: fed in chunks it gives exactly what it
-// gives fed at once (outcome, text, sends, events, what is left pending).
+// gives fed at once (outcome, text, sends, events, what is left pending),
+// each feed handling what waits as the worker does.
 
 #include <cstddef>
 #include <cstdint>
@@ -29,6 +30,7 @@ struct Run {
   }
   void Feed(const uint8_t* data, size_t size) {
     if (step == nubo::MqttStep::kOk) step = engine.Receive(data, size, error);
+    while (step == nubo::MqttStep::kOk && engine.PacketsWaiting()) step = engine.ReadPackets(error);
   }
 };
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,12 +63,14 @@ TEST(MqttCodec, FixedHeaderParse) {
   }
   uint64_t size = 0;
   EXPECT_EQ(MqttParseFixedHeader(reinterpret_cast<const uint8_t*>("\xd0"), 2, 9, nullptr, &size), -1);
+  EXPECT_EQ(MqttParseFixedHeader(nullptr, 0, 9, &size, &size), 0);
+  EXPECT_EQ(MqttParseFixedHeader(nullptr, 1, 9, &size, &size), -1);
   EXPECT_EQ(MqttWriteString(nullptr, "a", 1), 0);
 }
 
 TEST(MqttCodec, Utf8Rules) {
   const struct { const char* hex; int valid; } cases[] = {
-      {"01", 1}, {"", 1}, {"c080", 0}, {"c280", 1}, {"c27f", 0}, {"e09fbf", 0}, {"e0a080", 1},
+      {"01", 1}, {"", 1}, {"c080", 0}, {"c280", 1}, {"dfbf", 1}, {"c27f", 0}, {"e09fbf", 0}, {"e0a080", 1},
       {"ed9fbf", 1}, {"eda080", 0}, {"ee8080", 1}, {"efb78f", 1}, {"efb790", 0}, {"efb7af", 0},
       {"efb7b0", 1}, {"efbfbe", 0}, {"efbfbd", 1}, {"f08fbfbf", 0}, {"f0908080", 1},
       {"f09fbfbf", 0}, {"f48fbfbd", 1}, {"f4908080", 0}, {"f5808080", 0}, {"e0a0", 0}, {"80", 0}};
@@ -95,47 +98,63 @@ TEST(MqttCodec, TopicRules) {
   }
 }
 
-TEST(MqttCodec, PacketLayouts) {
-  const auto connect = [](const char* user, const char* password) {
+// Every encoder: its exact bytes into a buffer exactly as long, and a
+// refusal with nothing written past the end into every shorter buffer and a
+// buffer without data.
+TEST(MqttCodec, PacketLayoutsFitExactlyOrAreRefused) {
+  using Encoder = std::function<int(MqttBuffer*)>;
+  const auto connect = [](const char* client, const char* user, const char* password) -> Encoder {
     return [=](MqttBuffer* b) {
-      const MqttConnectParams params{"a", user, password, 60, 1};
+      const MqttConnectParams params{client, user, password, 60, 1};
       return MqttEncodeConnect(&params, b);
     };
   };
-  EXPECT_EQ(Encoded(connect(nullptr, nullptr)), "100d00044d5154540402003c000161");
-  EXPECT_EQ(Encoded(connect("", nullptr)), "100f00044d5154540482003c0001610000");
-  EXPECT_EQ(Encoded(connect("u", "p")), "101300044d51545404c2003c000161000175000170");
-  EXPECT_EQ(Encoded(connect(nullptr, "p")), "");
-  EXPECT_EQ(Encoded([](MqttBuffer* b) {
-              const MqttConnectParams params{"", nullptr, nullptr, 60, 1};
-              return MqttEncodeConnect(&params, b);
-            }), "");
-  EXPECT_EQ(Encoded(connect("u", "p"), 20), "");
-  EXPECT_NE(Encoded(connect("u", "p"), 21), "");
-
   const uint8_t payload[] = {0xAB, 0xCD};
-  const auto publish = [&](uint16_t id, uint8_t qos, uint64_t length) {
-    return [=](MqttBuffer* b) { return MqttEncodePublish(id, "t", payload, length, qos, 1, b); };
+  const auto publish = [&](uint16_t id, const char* topic, const uint8_t* data, uint64_t length,
+                           uint8_t qos) -> Encoder {
+    return [=](MqttBuffer* b) { return MqttEncodePublish(id, topic, data, length, qos, 1, b); };
   };
-  EXPECT_EQ(Encoded(publish(7, 1, 2)), "33070001740007abcd");
-  EXPECT_EQ(Encoded(publish(7, 0, 2)), "3105000174abcd");
-  EXPECT_EQ(Encoded(publish(0, 0, 0)), "3103000174");
-  EXPECT_EQ(Encoded(publish(0, 1, 2)), "");
-  EXPECT_EQ(Encoded(publish(1, 3, 2)), "");
-  // A length that would wrap the 64-bit sum is refused before anything is copied.
-  EXPECT_EQ(Encoded(publish(7, 1, ~0ull - 2)), "");
-  EXPECT_EQ(Encoded([](MqttBuffer* b) { return MqttEncodePublish(0, "t", nullptr, 0, 0, 0, b); }), "3003000174");
-  EXPECT_EQ(Encoded([](MqttBuffer* b) { return MqttEncodePublish(0, "t", nullptr, 1, 0, 0, b); }), "");
-  EXPECT_EQ(Encoded([&](MqttBuffer* b) { return MqttEncodePublish(0, "a/+", payload, 1, 0, 0, b); }), "");
-
-  EXPECT_EQ(Encoded([](MqttBuffer* b) { return MqttEncodeAck(kMqttPubrel, 0x1234, b); }), "62021234");
-  EXPECT_EQ(Encoded([](MqttBuffer* b) { return MqttEncodeAck(kMqttPuback, 0, b); }), "");
-  EXPECT_EQ(Encoded([](MqttBuffer* b) { return MqttEncodeHeaderOnly(kMqttPingreq, b); }), "c000");
-  EXPECT_EQ(Encoded([](MqttBuffer* b) { return MqttEncodeSubscribe(2, "a/#", 2, b); }), "820800020003612f2302");
-  EXPECT_EQ(Encoded([](MqttBuffer* b) { return MqttEncodeSubscribe(2, "a/#", 3, b); }), "");
-  EXPECT_EQ(Encoded([](MqttBuffer* b) { return MqttEncodeSubscribe(2, "a#", 0, b); }), "");
-  EXPECT_EQ(Encoded([](MqttBuffer* b) { return MqttEncodeUnsubscribe(3, "+", b); }), "a205000300012b");
-  EXPECT_EQ(Encoded([](MqttBuffer* b) { return MqttEncodeUnsubscribe(0, "+", b); }), "");
+  const struct {
+    Encoder encode;
+    const char* hex;  // "": refused
+  } cases[] = {
+      {connect("a", nullptr, nullptr), "100d00044d5154540402003c000161"},
+      {connect("a", "", nullptr), "100f00044d5154540482003c0001610000"},
+      {connect("a", "u", "p"), "101300044d51545404c2003c000161000175000170"},
+      {connect("a", nullptr, "p"), ""},
+      {connect("", nullptr, nullptr), ""},
+      {publish(7, "t", payload, 2, 1), "33070001740007abcd"},
+      {publish(7, "t", payload, 2, 0), "3105000174abcd"},
+      {publish(0, "t", nullptr, 0, 0), "3103000174"},
+      {publish(0, "t", payload, 2, 1), ""},
+      {publish(1, "t", payload, 2, 3), ""},
+      {publish(7, "t", payload, ~0ull - 2, 1), ""},  // would wrap the 64-bit sum
+      {publish(0, "t", nullptr, 1, 0), ""},
+      {publish(0, "a/+", payload, 1, 0), ""},
+      {[](MqttBuffer* b) { return MqttEncodeAck(kMqttPubrel, 0x1234, b); }, "62021234"},
+      {[](MqttBuffer* b) { return MqttEncodeAck(kMqttPuback, 0, b); }, ""},
+      {[](MqttBuffer* b) { return MqttEncodeHeaderOnly(kMqttPingreq, b); }, "c000"},
+      {[](MqttBuffer* b) { return MqttEncodeSubscribe(2, "a/#", 2, b); }, "820800020003612f2302"},
+      {[](MqttBuffer* b) { return MqttEncodeSubscribe(0, "a/#", 2, b); }, ""},
+      {[](MqttBuffer* b) { return MqttEncodeSubscribe(2, "a/#", 3, b); }, ""},
+      {[](MqttBuffer* b) { return MqttEncodeSubscribe(2, "a#", 0, b); }, ""},
+      {[](MqttBuffer* b) { return MqttEncodeUnsubscribe(3, "+", b); }, "a205000300012b"},
+      {[](MqttBuffer* b) { return MqttEncodeUnsubscribe(0, "+", b); }, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.hex);
+    EXPECT_EQ(Encoded(c.encode), c.hex);
+    MqttBuffer empty{nullptr, 64, 5};
+    EXPECT_EQ(c.encode(&empty), 0);
+    EXPECT_EQ(empty.length, 0u);
+    const uint64_t size = std::string(c.hex).size() / 2;
+    if (size == 0) continue;
+    EXPECT_EQ(Encoded(c.encode, size), c.hex);
+    for (uint64_t shorter = 0; shorter < size; ++shorter) EXPECT_EQ(Encoded(c.encode, shorter), "") << shorter;
+  }
+  uint8_t bytes[64];
+  MqttBuffer buffer{bytes, sizeof bytes, 0};
+  EXPECT_EQ(MqttEncodeConnect(nullptr, &buffer), 0);
 }
 
 }  // namespace

@@ -117,28 +117,84 @@ TEST(MqttEngine, OutboundExchanges) {
   EXPECT_EQ(s.Command("publish", "t", 1, {0x01}), "ok");
   EXPECT_EQ(s.Command("publish", "t", 2, {0x02, 0x03}), "ok");
   EXPECT_EQ(s.Command("subscribe", "a/+", 2), "ok");
+  EXPECT_EQ(s.Command("subscribe", "b", 1), "ok");
   EXPECT_EQ(s.Feed("50020001" "40020002" "40020001" "50020002" "50020002"), "ok");
-  EXPECT_EQ(s.host.sent.size(), 5u);  // a repeated PUBREC is answered again
+  EXPECT_EQ(s.host.sent.size(), 6u);  // a repeated PUBREC is answered again
   EXPECT_EQ(s.host.sent.back(), "62020002");
   EXPECT_EQ(s.engine.Outbound().at(2).kind, "pubrel");
-  EXPECT_EQ(s.Feed("70020002" "9003000302"), "ok");
+  EXPECT_EQ(s.Feed("70020002" "9003000302" "9003000400"), "ok");  // granted QoS 2 and 0
   EXPECT_TRUE(s.engine.Outbound().empty());
-  EXPECT_EQ(s.host.subscriptions, (std::map<std::string, uint8_t>{{"a/+", 2}}));
-  EXPECT_EQ(s.host.events.back().message, "已订阅 a/+。");
+  EXPECT_EQ(s.host.subscriptions, (std::map<std::string, uint8_t>{{"a/+", 2}, {"b", 0}}));
+  EXPECT_EQ(s.host.events.back().message, "已订阅 b。");
+  EXPECT_EQ(s.Command("unsubscribe", "a/+", 0), "ok");
+  EXPECT_EQ(s.Command("subscribe", "c", 0), "ok");
+  EXPECT_EQ(s.Feed("b0020006" "b0020005"), "ok");  // an UNSUBACK for a subscribe is ignored
+  EXPECT_EQ(s.host.subscriptions, (std::map<std::string, uint8_t>{{"b", 0}}));
+  EXPECT_EQ(s.host.events.back().message, "已取消订阅 a/+。");
   EXPECT_EQ(s.host.txMessages, 2u);
   EXPECT_EQ(s.host.txBytes, 3u);
   EXPECT_EQ(s.host.events[1].payload, (std::vector<uint8_t>{0x02, 0x03}));
   s.host.sendOutcome = MqttStep::kAborted;
   EXPECT_EQ(s.Command("publish", "t", 2), "aborted");
-  EXPECT_EQ(s.Feed("50020004"), "ok");  // an aborted PUBREL keeps the session and the entry
-  EXPECT_EQ(s.engine.Outbound().at(4).kind, "publish");
+  EXPECT_EQ(s.Feed("50020007"), "ok");  // an aborted PUBREL keeps the session and the entry
+  EXPECT_EQ(s.engine.Outbound().at(7).kind, "publish");
   EXPECT_EQ(s.Feed("32050001740009"), "aborted");
 }
 
-TEST(MqttEngine, Bounds) {
+// With 128 packets awaiting acknowledgement, a command that needs a packet
+// id is not ready (its caller keeps it queued) until one is acknowledged.
+TEST(MqttEngine, CommandsNeedingAnIdWaitWhile128AwaitAcknowledgement) {
+  const struct { const char* name; uint8_t qos; bool readyWhenFull; } commands[] = {
+      {"publish", 0, true}, {"publish", 1, false}, {"publish", 2, false}, {"subscribe", 0, false},
+      {"unsubscribe", 0, false}, {"start", 0, true}, {"stop", 0, true}};
   Session s;
-  for (int i = 0; i < 128; ++i) ASSERT_EQ(s.Command("publish", "t", 1), "ok");
-  EXPECT_EQ(s.Command("publish", "t", 0), "MQTT 等待确认的数据包过多。");
+  for (int i = 0; i < 127; ++i) ASSERT_EQ(s.Command("publish", "t", 1), "ok");
+  const auto ready = [&](const char* name, uint8_t qos) {
+    MqttCommand command;
+    command.name = name, command.qos = qos;
+    return s.engine.Ready(command);
+  };
+  for (const auto& c : commands) EXPECT_TRUE(ready(c.name, c.qos)) << c.name << int(c.qos);
+  ASSERT_EQ(s.Command("subscribe", "a", 1), "ok");
+  for (const auto& c : commands) EXPECT_EQ(ready(c.name, c.qos), c.readyWhenFull) << c.name << int(c.qos);
+  EXPECT_EQ(s.Command("publish", "t", 0), "ok");
+  EXPECT_EQ(s.Command("unsubscribe", "a", 0), "MQTT 等待确认的数据包过多。");
+  EXPECT_EQ(s.Feed("40020080"), "ok");  // a PUBACK for the subscribe's id frees nothing
+  EXPECT_FALSE(ready("subscribe", 0));
+  EXPECT_EQ(s.Feed("4002007f"), "ok");
+  EXPECT_TRUE(ready("subscribe", 0));
+  ASSERT_EQ(s.Command("publish", "t", 2), "ok");
+  s.engine.ConnectionClosed();  // queued commands are then discarded as they are taken
+  EXPECT_TRUE(ready("publish", 1));
+}
+
+// A flood is handled 512 packets per read, then again without a read, so that
+// the caller looks at its queue in between; a partial packet does not wait.
+TEST(MqttEngine, AReadHandlesAtMost512Packets) {
+  for (const size_t count : {511u, 512u, 513u, 1025u}) {
+    SCOPED_TRACE(count);
+    Session s;
+    std::string flood;
+    for (size_t i = 0; i < count; ++i) flood += "3003000174";
+    EXPECT_EQ(s.Feed(flood + "30"), "ok");
+    size_t reads = 1;
+    for (; s.engine.PacketsWaiting(); ++reads) {
+      EXPECT_EQ(s.host.rxMessages, 512 * reads);
+      ASSERT_EQ(s.Outcome(s.engine.ReadPackets(s.error)), "ok");
+    }
+    EXPECT_EQ(reads, (count + 511) / 512);
+    EXPECT_EQ(s.host.rxMessages, count);
+    EXPECT_EQ(s.engine.PendingReceiveBytes(), 1u);
+  }
+  Session bad;
+  std::string pings;
+  for (int i = 0; i < 512; ++i) pings += "d000";
+  EXPECT_EQ(bad.Feed(pings + "30ffffffff"), "ok");
+  EXPECT_TRUE(bad.engine.PacketsWaiting());  // a malformed header waits to end the session
+  EXPECT_EQ(bad.Outcome(bad.engine.ReadPackets(bad.error)), "Broker 返回的 MQTT 数据包无效或过大。");
+}
+
+TEST(MqttEngine, InboundQos2Bounds) {
   Session q;
   for (unsigned id = 1; id <= 128; ++id) ASSERT_EQ(q.Feed("3405000174" + Hex16(id)), "ok");
   EXPECT_EQ(q.Feed("3405000174ffff"), "收到的 QoS 2 等待队列已满。");
