@@ -251,10 +251,10 @@ BroadcastFigures Broadcast(PythonPeer& peer) {
 // One line of latencies beside the goal they are held to.
 void PrintLatencies(const char* label, const std::vector<double>& ms, const char* what, int limitMs) {
   if (ms.empty()) {
-    std::printf("  %-38s (no %s measured, limit %d ms)\n", label, what, limitMs);
+    std::printf("  %-34s (no %s measured, limit %d ms)\n", label, what, limitMs);
     return;
   }
-  std::printf("  %-38s median %6.1f ms   max %6.1f ms   (%zu %s, limit %d ms)\n", label, ms[ms.size() / 2],
+  std::printf("  %-34s median %6.1f ms   max %6.1f ms   (%zu %s, limit %d ms)\n", label, ms[ms.size() / 2],
               ms.back(), ms.size(), what, limitMs);
 }
 
@@ -288,22 +288,24 @@ int Run() {
                 udp.offered);
   }
 
-  std::printf("\nStop latency under flood (network.stop through the route)\n");
-  PrintLatencies("TCP client, flooded by its target", FloodedLatencies(peer, "tcp-client", false, 7), "stops",
-                 kPromptLimitMs);
-  PrintLatencies("TCP server, flooded by its client", FloodedLatencies(peer, "tcp-server", false, 7), "stops",
-                 kPromptLimitMs);
-  PrintLatencies("UDP, flooded with 512-byte datagrams", FloodedLatencies(peer, "udp", false, 7), "stops",
-                 kPromptLimitMs);
-  PrintLatencies("TCP server, 32 clients flooding", ManyFloodersStopLatencies(peer, 3), "stops", kPromptLimitMs);
-
-  std::printf("\nQueued send under flood (network.send until the bytes have left)\n");
-  PrintLatencies("TCP client, flooded by its target", FloodedLatencies(peer, "tcp-client", true, 7), "sends",
-                 kPromptLimitMs);
-  PrintLatencies("TCP server, flooded by its client", FloodedLatencies(peer, "tcp-server", true, 7), "sends",
-                 kPromptLimitMs);
-  PrintLatencies("UDP, flooded with 512-byte datagrams", FloodedLatencies(peer, "udp", true, 7), "sends",
-                 kPromptLimitMs);
+  struct Flood {
+    const char* mode;
+    const char* label;
+  };
+  const Flood floods[] = {{"tcp-client", "TCP client, flooded by its target"},
+                          {"tcp-server", "TCP server, flooded by its client"},
+                          {"udp", "UDP, flooded with 512-byte datagrams"}};
+  for (const bool send : {false, true}) {
+    std::printf(send ? "\nQueued send under flood (network.send until the bytes have left)\n"
+                     : "\nStop latency under flood (network.stop through the route)\n");
+    for (const Flood& flood : floods) {
+      PrintLatencies(flood.label, FloodedLatencies(peer, flood.mode, send, 7), send ? "sends" : "stops",
+                     kPromptLimitMs);
+    }
+    if (!send) {
+      PrintLatencies("TCP server, 32 clients flooding", ManyFloodersStopLatencies(peer, 3), "stops", kPromptLimitMs);
+    }
+  }
 
   const QuietFigures quiet = QuietLatencies(peer, 7);
   std::printf("\nWithout a flood\n");
