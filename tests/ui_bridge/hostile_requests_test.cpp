@@ -9,9 +9,10 @@
 // balloons and opened addresses; the file dialogs answer at once; the
 // software manager's installed list, Recycle Bin, Explorer and uninstaller
 // launch are fakes that refuse; the ports list is an empty table, so no
-// process can be ended; Fence() keeps every host on loopback and every serial
-// port on a name no machine has; no request carries a decodable picture, so
-// the desktop shortcut's icon is never touched; app.quit goes last.
+// process can be ended; Fence() keeps every host on loopback; serial and
+// Modbus RTU requests name only a port no machine has (Fence() adds it where
+// a Modbus start would fall back on COM1); no request carries a decodable
+// picture, so the desktop shortcut's icon is never touched; app.quit goes last.
 
 #include <gtest/gtest.h>
 
@@ -207,7 +208,8 @@ class StoredState {
     sqlite3_exec(
         db_, "SELECT * FROM reminders ORDER BY id; SELECT * FROM app_settings ORDER BY key;",
         [](void* out, int count, char** values, char**) {
-          for (int i = 0; i < count; ++i) *static_cast<std::string*>(out) += (values[i] ? values[i] : "NULL") + std::string("|");
+          std::string& rows = *static_cast<std::string*>(out);
+          for (int i = 0; i < count; ++i) rows += std::string(values[i] ? values[i] : "NULL") + "|";
           return 0;
         },
         &rows, nullptr);
