@@ -208,8 +208,8 @@ class StoredState {
     sqlite3_exec(
         db_, "SELECT * FROM reminders ORDER BY id; SELECT * FROM app_settings ORDER BY key;",
         [](void* out, int count, char** values, char**) {
-          std::string& rows = *static_cast<std::string*>(out);
-          for (int i = 0; i < count; ++i) rows += std::string(values[i] ? values[i] : "NULL") + "|";
+          std::string& text = *static_cast<std::string*>(out);
+          for (int i = 0; i < count; ++i) text += std::string(values[i] ? values[i] : "NULL") + "|";
           return 0;
         },
         &rows, nullptr);
