@@ -285,12 +285,12 @@ TEST(HostileRequests, EachGetsOneWellFormedAnswerAndARefusalChangesNothing) {
   StoredState stored(JoinPath(harness.AppFolder(), kDatabaseFileName));
 
   Generator generator;
+  std::string before = stored.Take(app, charactersFolder);
   for (int i = 0; i < kRequests; ++i) {
     const Request request = generator.Next();
     SCOPED_TRACE(std::to_string(i) + ": " + request.text.substr(0, 300));
     testing::ScriptedView& senderView = request.fromDashboard ? dashboardView : petView;
     testing::ScriptedView& otherView = request.fromDashboard ? petView : dashboardView;
-    const std::string before = stored.Take(app, charactersFolder);
     app.HandleWebMessage(request.fromDashboard ? dashboard : pet, request.text);
     if (request.type == "software.scan" || request.type == "software.refresh") {
       harness.PumpUntil([&] {  // an accepted scan answers through the tick
@@ -313,9 +313,11 @@ TEST(HostileRequests, EachGetsOneWellFormedAnswerAndARefusalChangesNothing) {
     if (request.mustAnswer) {
       ASSERT_EQ(replies.size(), 1u);
     }
+    std::string after = stored.Take(app, charactersFolder);
     if (!replies.empty() && !replies[0].ends_with(".result")) {
-      ASSERT_EQ(stored.Take(app, charactersFolder), before) << replies[0];
+      ASSERT_EQ(after, before) << replies[0];
     }
+    before = std::move(after);
     petView.ClearPosted();
     dashboardView.ClearPosted();
   }
