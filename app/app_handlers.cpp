@@ -23,6 +23,11 @@ namespace keys = settings_keys;
 namespace texts = dispatch_texts;
 
 constexpr size_t kTitleMaxBytes = 160;
+// A due time is a JSON integer of Unix milliseconds up to the end of
+// 9999-12-31 (UTC); a fraction or a larger number is refused, never cut or
+// saturated into a time no repeat rule can move on from.
+constexpr int64_t kEarliestDueAt = 1;
+constexpr int64_t kLatestDueAt = 253'402'300'799'999;
 constexpr int32_t kSnoozeDefaultMinutes = 5;
 constexpr int32_t kSnoozeMinMinutes = 1;
 constexpr int32_t kSnoozeMaxMinutes = 1440;
@@ -170,10 +175,11 @@ void Application::OnPetAction(WebViewWindow& sender, const Json& payload) {
 
 void Application::OnReminderCreate(WebViewWindow& sender, const Json& payload) {
   const std::string title = ReadTextOr(payload, "title", "");
-  const int64_t dueAt = ReadNumberOr<int64_t>(payload, "dueAt", 0);
+  int64_t dueAt = 0;
+  const bool dueAtValid = ReadIntegerField(payload, "dueAt", kEarliestDueAt, kLatestDueAt, dueAt);
   const std::string repeatRule = ReadTextOr(payload, "repeatRule", "none");
   const std::string priority = ReadTextOr(payload, "priority", "normal");
-  if (title.empty() || title.size() > kTitleMaxBytes || dueAt <= 0 ||
+  if (title.empty() || title.size() > kTitleMaxBytes || !dueAtValid ||
       !IsOneOf(repeatRule, kRepeatRules) || !IsOneOf(priority, kPriorities)) {
     SendAppError(sender, texts::kBadReminder);
     return;

@@ -22,6 +22,7 @@ Application::Application(HINSTANCE instance, ApplicationOptions options)
     : instance_(instance),
       softwareService_(options.softwareSystem ? std::move(*options.softwareSystem) : MachineSoftwareSystem()),
       scanWorker_(softwareService_, ScanOutlet(), std::move(options.softwareScan)),
+      portsContext_(options.ports ? std::move(*options.ports) : MachinePortsContext()),
       petName_(settings_defaults::kPetName),
       workspaceTheme_(settings_defaults::kTheme),
       workspaceTextSize_(settings_defaults::kTextSize),

@@ -47,6 +47,7 @@ struct ApplicationOptions {
   FileDialogs dialogs;  // the system's open and save dialogs unless replaced
   std::optional<SoftwareSystem> softwareSystem;  // the machine's unless replaced
   SoftwareScanCall softwareScan;  // the software service's leftover scan unless replaced
+  std::optional<PortsContext> ports;  // the machine's port tables and process id unless replaced
 };
 
 // The visibility rule of the pet window.
@@ -174,7 +175,7 @@ class Application final : public WindowOwner, private WardrobeListener {
   bool quitAfterDialog_ = false;
 
   // The port tables and this process's id, for the ports list and its guard.
-  PortsContext portsContext_ = MachinePortsContext();
+  PortsContext portsContext_;
 
   NetworkService networkService_;
   SerialService serialService_;

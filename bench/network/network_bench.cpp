@@ -1,6 +1,7 @@
 // Figures of the network debugger under a flood, printed side by side:
 //   TCP receive ingest of a session against a socat relay of the same flood,
-//   UDP datagrams per second, stop latency under flood, broadcast to 32 peers.
+//   UDP datagrams per second, stop and queued-send latency under flood, stop
+//   and refusal latency without one, broadcast to 32 peers.
 // Run through bench/network/run (Wine, private loopback-only namespace).
 
 #include <windows.h>
@@ -8,11 +9,14 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "debuggers/network/network_service.h"
+#include "tests/debuggers/common/support/fake_resolver.h"
+#include "tests/debuggers/network/support/flood.h"
 #include "tests/debuggers/network/support/python_peer.h"
 #include "tests/debuggers/network/support/route_session.h"
 #include "ui_bridge/messages.h"
@@ -29,6 +33,11 @@ constexpr auto kWarmUp = std::chrono::milliseconds(500);
 constexpr auto kMeasure = std::chrono::seconds(3);
 constexpr auto kPollEvery = std::chrono::milliseconds(100);  // as the workbench polls
 constexpr int kIngestRounds = 5;
+// The goals the tests no longer time: a stop, a queued send or the end of a
+// service within 200 ms (one 20 ms readiness wait and one bounded read pass,
+// with room for scheduling), a refused connect seen within 1 s.
+constexpr int kPromptLimitMs = 200;
+constexpr int kRefusalLimitMs = 1000;
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 double Mib(double bytes) { return bytes / (1024.0 * 1024.0); }
@@ -110,30 +119,91 @@ UdpFigures UdpRate(PythonPeer& peer, int datagramBytes) {
   return {received, offered};
 }
 
-// Stop latencies (ms) of sessions in a flood, sorted.
-std::vector<double> StopLatencies(PythonPeer& peer, const std::string& mode, int rounds) {
+double MsSince(Clock::time_point start) { return Seconds(Clock::now() - start) * 1000.0; }
+
+// What a session of the mode takes, in a flood, to stop, or to send a queued
+// datagram or segment (ms), sorted; the same floods as the tests'.
+std::vector<double> FloodedLatencies(PythonPeer& peer, const std::string& mode, bool send, int rounds) {
   std::vector<double> latencies;
   for (int round = 0; round < rounds; ++round) {
     NetworkService service;
     RouteSession session(service);
-    if (mode == "tcp-client") {
-      const std::string port = peer.Words("listen 8 flood").at(1);
-      session.Start(testing::SessionMembers("tcp-client", "", 0, "127.0.0.1", std::stoi(port)));
-      session.WaitForState("connected");
-    } else {
-      const std::string target = peer.Words("udp 127.0.0.1").at(1);
-      session.Start(testing::SessionMembers("udp", "", 0, "127.0.0.1", std::stoi(target)));
-      session.WaitForState("ready");
-      peer.Call("flood udp " + std::to_string(session.snapshot()["localPort"].get<int>()) + " 512");
+    if (testing::StartFloodedSession(peer, session, mode) && testing::WaitForFlood(service, mode)) {
+      const auto start = Clock::now();
+      if (send) {
+        session.Send("abcd");
+        while (service.GetSnapshot().txPackets == 0 && Clock::now() - start < std::chrono::seconds(10)) {
+          std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+      } else {
+        session.Stop();
+      }
+      latencies.push_back(MsSince(start));
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    const auto start = Clock::now();
     session.Stop();
-    latencies.push_back(Seconds(Clock::now() - start) * 1000.0);
     peer.Call("stopflood");
   }
   std::sort(latencies.begin(), latencies.end());
   return latencies;
+}
+
+std::vector<double> ManyFloodersStopLatencies(PythonPeer& peer, int rounds) {
+  std::vector<double> latencies;
+  for (int round = 0; round < rounds; ++round) {
+    NetworkService service;
+    RouteSession session(service);
+    if (!testing::StartServerFloodedByMany(peer, session, service)) continue;
+    const auto start = Clock::now();
+    session.Stop();
+    latencies.push_back(MsSince(start));
+  }
+  std::sort(latencies.begin(), latencies.end());
+  return latencies;
+}
+
+// Without a flood: a stop while the target's name is still being resolved,
+// the end of a service whose connect is pending, and how soon a refused
+// connect shows as the session's error (ms), sorted.
+struct QuietFigures {
+  std::vector<double> stopResolving, endConnecting, refusalSeen;
+};
+
+QuietFigures QuietLatencies(PythonPeer& peer, int rounds) {
+  QuietFigures figures;
+  const std::string fullPort = peer.Words("listen 0 full").at(1);
+  for (int round = 0; round < rounds; ++round) {
+    testing::ResetFakeResolver();
+    {
+      NetworkService service(testing::FakeResolver());
+      RouteSession session(service);
+      session.Start(testing::SessionMembers("tcp-client", "", 0, "silent.test", 9));
+      session.PollUntil([] { return testing::PendingLookups() == 1; });
+      const auto start = Clock::now();
+      session.Stop();
+      figures.stopResolving.push_back(MsSince(start));
+    }
+    testing::CompletePendingLookups(WSAECANCELLED);
+    {
+      auto service = std::make_unique<NetworkService>();
+      RouteSession session(*service);
+      session.Start(testing::SessionMembers("tcp-client", "", 0, "127.0.0.1", std::stoi(fullPort)));
+      session.WaitForState("connecting");
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      const auto start = Clock::now();
+      service.reset();
+      figures.endConnecting.push_back(MsSince(start));
+    }
+    NetworkService service;
+    RouteSession session(service);
+    const auto start = Clock::now();
+    session.Start(testing::SessionMembers("tcp-client", "", 0, "127.0.0.1", peer.Number("closedport")));
+    session.PollUntil([&] { return session.State() == "error"; }, 15000);
+    figures.refusalSeen.push_back(MsSince(start));
+  }
+  for (std::vector<double>* list : {&figures.stopResolving, &figures.endConnecting, &figures.refusalSeen}) {
+    std::sort(list->begin(), list->end());
+  }
+  return figures;
 }
 
 struct BroadcastFigures {
@@ -178,9 +248,14 @@ BroadcastFigures Broadcast(PythonPeer& peer) {
   return {firstMs, static_cast<double>(kRounds * kCopyBytes) / Seconds(Clock::now() - start)};
 }
 
-void PrintLatencies(const char* label, const std::vector<double>& ms) {
-  std::printf("  %-34s median %6.1f ms   max %6.1f ms   (%zu stops, limit 200 ms)\n", label, ms[ms.size() / 2],
-              ms.back(), ms.size());
+// One line of latencies beside the goal they are held to.
+void PrintLatencies(const char* label, const std::vector<double>& ms, const char* what, int limitMs) {
+  if (ms.empty()) {
+    std::printf("  %-34s (no %s measured, limit %d ms)\n", label, what, limitMs);
+    return;
+  }
+  std::printf("  %-34s median %6.1f ms   max %6.1f ms   (%zu %s, limit %d ms)\n", label, ms[ms.size() / 2],
+              ms.back(), ms.size(), what, limitMs);
 }
 
 int Run() {
@@ -213,9 +288,30 @@ int Run() {
                 udp.offered);
   }
 
-  std::printf("\nStop latency under flood (network.stop through the route)\n");
-  PrintLatencies("TCP client, flooded by its target", StopLatencies(peer, "tcp-client", 7));
-  PrintLatencies("UDP, flooded with 512-byte datagrams", StopLatencies(peer, "udp", 7));
+  struct Flood {
+    const char* mode;
+    const char* label;
+  };
+  const Flood floods[] = {{"tcp-client", "TCP client, flooded by its target"},
+                          {"tcp-server", "TCP server, flooded by its client"},
+                          {"udp", "UDP, flooded with 512-byte datagrams"}};
+  for (const bool send : {false, true}) {
+    std::printf(send ? "\nQueued send under flood (network.send until the bytes have left)\n"
+                     : "\nStop latency under flood (network.stop through the route)\n");
+    for (const Flood& flood : floods) {
+      PrintLatencies(flood.label, FloodedLatencies(peer, flood.mode, send, 7), send ? "sends" : "stops",
+                     kPromptLimitMs);
+    }
+    if (!send) {
+      PrintLatencies("TCP server, 32 clients flooding", ManyFloodersStopLatencies(peer, 3), "stops", kPromptLimitMs);
+    }
+  }
+
+  const QuietFigures quiet = QuietLatencies(peer, 7);
+  std::printf("\nWithout a flood\n");
+  PrintLatencies("stop while the name is resolving", quiet.stopResolving, "stops", kPromptLimitMs);
+  PrintLatencies("end of a service while connecting", quiet.endConnecting, "ends", kPromptLimitMs);
+  PrintLatencies("refused connect seen as the error", quiet.refusalSeen, "starts", kRefusalLimitMs);
 
   const BroadcastFigures broadcast = Broadcast(peer);
   std::printf("\nBroadcast to 32 reading peers (64 KiB each)\n");

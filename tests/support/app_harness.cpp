@@ -48,6 +48,7 @@ Application& AppHarness::Build() {
     appOptions.dialogs = dialogs;
     appOptions.softwareSystem = softwareSystem;
     appOptions.softwareScan = softwareScan;
+    appOptions.ports = ports;
     app_ = std::make_unique<Application>(GetModuleHandleW(nullptr), appOptions);
   }
   return *app_;

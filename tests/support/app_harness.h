@@ -71,6 +71,7 @@ class AppHarness {
   FileDialogs dialogs;  // the system's unless a test answers them
   std::optional<SoftwareSystem> softwareSystem;  // the machine's unless a test replaces it
   SoftwareScanCall softwareScan;  // the software service's unless a test replaces it
+  std::optional<PortsContext> ports;  // the machine's unless a test replaces them
 
  private:
   std::unique_ptr<Application> app_;

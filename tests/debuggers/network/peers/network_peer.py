@@ -126,6 +126,8 @@ class Peer:
         sock.listen(int(backlog))
         lid = self.add(sock)
         self.accepted[lid] = []
+        if mode == "flood":
+            self.flooding.set()  # again after an earlier stopflood
         if mode == "full":
             self._fill_backlog(sock.getsockname()[1])
         elif mode != "hold":

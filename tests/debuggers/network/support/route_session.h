@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -49,6 +50,13 @@ class RouteSession {
   std::vector<Json> events_;
   Json snapshot_ = Json::object();
 };
+
+// What the tests ask of a step that must be prompt (a stop, a queued send, a
+// refusal seen): that it ends within this, still well inside the 10-second
+// connect time-out. How prompt it is, against its goal, is a figure of
+// bench/network/run.
+inline constexpr int kPromptBoundMs = 5000;
+inline constexpr auto kPromptBound = std::chrono::milliseconds(kPromptBoundMs);
 
 // A "network.start" payload without requestId.
 Json SessionMembers(std::string_view mode, std::string_view localHost, int localPort, std::string_view remoteHost,
