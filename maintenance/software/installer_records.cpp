@@ -60,9 +60,9 @@ struct Wanted {
   std::map<std::wstring, bool> located;  // by packed code: found by its property
 };
 
-// Adds the component's folder to every wanted product among its values.
-void ReadComponent(HKEY component, const Wanted& wanted, InstallerFolders& folders) {
-  std::vector<wchar_t> data(kPathBufferUnits + 1, L'\0');
+// Adds the component's folder to every wanted product among its values;
+// data holds one key path.
+void ReadComponent(HKEY component, const Wanted& wanted, std::vector<wchar_t>& data, InstallerFolders& folders) {
   wchar_t name[kPackedCodeUnits + 2];
   for (DWORD index = 0;; ++index) {
     DWORD nameUnits = kPackedCodeUnits + 2;
@@ -126,6 +126,7 @@ InstallerFolders ReadInstallerFolders(const std::vector<std::wstring>& productCo
   if (!componentsNeeded) return folders;
 
   unsigned walked = 0;
+  std::vector<wchar_t> data(kPathBufferUnits + 1, L'\0');
   for (const std::wstring& user : users) {
     RegistryKey components;
     if (!components.OpenForRead(userData.get(), (user + kComponentsBelow).c_str())) continue;
@@ -136,7 +137,7 @@ InstallerFolders ReadInstallerFolders(const std::vector<std::wstring>& productCo
       }
       RegistryKey component;
       if (component.OpenForRead(components.get(), name.c_str())) {
-        ReadComponent(component.get(), wanted, folders);
+        ReadComponent(component.get(), wanted, data, folders);
       }
     }
   }
