@@ -15,7 +15,9 @@ or "ERR ...", and exits when the control connection ends.
                              noping (CONNACK, no PINGRESP), stall (CONNACK,
                              then reads nothing), held (CONNACK, PUBACKs
                              only once released), flood (CONNACK, then
-                             5,000 QoS 1 PUBLISHes to "f" in one write) -> port
+                             5,000 QoS 1 PUBLISHes to "f" in one write),
+                             torrent (CONNACK, then such writes one after
+                             another for 60 s) -> port
   release PORT               the held broker acknowledges what it took and
                              every later publish at once
   tls MODE                   a TLS broker on memory BIOs: coalesce, dribble,
@@ -49,6 +51,7 @@ LIFETIME_SECONDS = 900
 USER, PASSWORD = "bench", "s3cret"
 CONNACK = b"\x20\x02\x00\x00"
 FLOOD_MESSAGES = 5000
+TORRENT_SECONDS = 60
 
 
 def free_port():
@@ -211,11 +214,27 @@ class ScriptedBroker:
                     return  # keeps the connection, reads nothing more
                 if self.mode == "flood":
                     threading.Thread(target=conn.sendall, args=(flood_publishes(),), daemon=True).start()
+                if self.mode == "torrent":
+                    threading.Thread(target=self.torrent, args=(conn,), daemon=True).start()
+                    while conn.recv(65536):  # the acknowledgements, unread
+                        pass
+                    return
             if first >> 4 == 3 and self.mode == "held":
                 with self.lock:
                     self.held.append((conn, ident))
                     if self.released:
                         self.release()
+
+    @staticmethod
+    def torrent(conn):
+        """QoS 1 publishes as fast as the client takes them, for a while."""
+        publishes = flood_publishes()
+        end = time.monotonic() + TORRENT_SECONDS
+        try:
+            while time.monotonic() < end:
+                conn.sendall(publishes)
+        except OSError:
+            pass
 
     def release(self):
         """Acknowledges every publish taken so far (the lock held)."""
