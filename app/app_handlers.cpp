@@ -9,6 +9,7 @@
 #include "app/application.h"
 #include "characters/character_texts.h"
 #include "store/file_utils.h"
+#include "store/repeat_rules.h"
 #include "store/settings_keys.h"
 #include "store/text_convert.h"
 #include "ui_bridge/dispatch_texts.h"
@@ -31,6 +32,19 @@ constexpr int64_t kLatestDueAt = 253'402'300'799'999;
 constexpr int32_t kSnoozeDefaultMinutes = 5;
 constexpr int32_t kSnoozeMinMinutes = 1;
 constexpr int32_t kSnoozeMaxMinutes = 1440;
+
+// A repeating reminder's next due time can be calculated (the local-time
+// conversion ends long before the last accepted due time); otherwise it
+// could never be completed.
+bool CanMoveOn(int64_t dueAt, std::string_view rule) {
+  if (!IsRepeatingRule(rule)) return true;
+  try {
+    NextRepeatDueAt(dueAt, rule, dueAt);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
 constexpr int64_t kMinuteMs = 60'000;
 
 constexpr std::array<std::string_view, 7> kPetActions = {"idle",  "walkLeft", "walkRight", "wave",
@@ -180,7 +194,8 @@ void Application::OnReminderCreate(WebViewWindow& sender, const Json& payload) {
   const std::string repeatRule = ReadTextOr(payload, "repeatRule", "none");
   const std::string priority = ReadTextOr(payload, "priority", "normal");
   if (title.empty() || title.size() > kTitleMaxBytes || !dueAtValid ||
-      !IsOneOf(repeatRule, kRepeatRules) || !IsOneOf(priority, kPriorities)) {
+      !IsOneOf(repeatRule, kRepeatRules) || !IsOneOf(priority, kPriorities) ||
+      !CanMoveOn(dueAt, repeatRule)) {
     SendAppError(sender, texts::kBadReminder);
     return;
   }
