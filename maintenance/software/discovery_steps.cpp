@@ -130,8 +130,9 @@ void ScanPublisherFolder(std::vector<ResidualItem>& items, std::wstring_view roo
                          ScanBudget& budget) {
   for (const ScanRootEntry& publisher : EnumerateScanRoot(root, false, &budget)) {
     if (!HasRoom(items, budget)) return;
+    // A protected folder or Windows' own data is never entered as a publisher's.
     if (!publisher.isDirectory || FindIdentityFragment(publisher.name, identity.publisherFragments) == nullptr ||
-        IsProtectedLocation(publisher.path) || IsWindowsDataLocation(publisher.path)) {
+        !IsOfferableLocation(publisher.path, kKindPersonal)) {
       continue;
     }
     for (const ScanRootEntry& entry : EnumerateScanRoot(publisher.path, kind == kKindShortcut, &budget)) {

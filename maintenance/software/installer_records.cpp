@@ -55,10 +55,13 @@ std::vector<std::wstring> Subkeys(HKEY key) {
   return names;
 }
 
-struct Wanted {
-  std::map<std::wstring, std::wstring> codeByPacked;
-  std::map<std::wstring, bool> located;  // by packed code: found by its property
+// A product code, by its packed form, and whether its InstallLocation
+// property already located it.
+struct WantedProduct {
+  std::wstring code;
+  bool located = false;
 };
+using Wanted = std::map<std::wstring, WantedProduct>;
 
 // Adds the component's folder to every wanted product among its values;
 // data holds one key path.
@@ -72,11 +75,11 @@ void ReadComponent(HKEY component, const Wanted& wanted, std::vector<wchar_t>& d
         RegEnumValueW(component, index, name, &nameUnits, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &bytes);
     if (status == ERROR_NO_MORE_ITEMS) break;
     if (status != ERROR_SUCCESS || !IsText(type)) continue;
-    const auto code = wanted.codeByPacked.find(std::wstring(name, nameUnits));
-    if (code == wanted.codeByPacked.end() || wanted.located.at(code->first)) continue;
+    const auto product = wanted.find(std::wstring(name, nameUnits));
+    if (product == wanted.end() || product->second.located) continue;
     data[bytes / sizeof(wchar_t)] = L'\0';
     const std::wstring folder = ComponentFolder(data.data());
-    if (!folder.empty()) folders.byProduct[code->second].push_back(folder);
+    if (!folder.empty()) folders.byProduct[product->second.code].push_back(folder);
   }
 }
 
@@ -104,24 +107,23 @@ InstallerFolders ReadInstallerFolders(const std::vector<std::wstring>& productCo
   Wanted wanted;
   for (const std::wstring& code : productCodes) {
     const std::wstring packed = PackInstallerCode(code);
-    if (!packed.empty()) wanted.codeByPacked.emplace(packed, code);
+    if (!packed.empty()) wanted.emplace(packed, WantedProduct{code});
   }
   RegistryKey userData;
-  if (wanted.codeByPacked.empty() || !userData.OpenForRead(HKEY_LOCAL_MACHINE, kUserDataKey)) return folders;
+  if (wanted.empty() || !userData.OpenForRead(HKEY_LOCAL_MACHINE, kUserDataKey)) return folders;
   const std::vector<std::wstring> users = Subkeys(userData.get());
 
   bool componentsNeeded = false;
-  for (const auto& [packed, code] : wanted.codeByPacked) {
-    bool& located = wanted.located[packed];
+  for (auto& [packed, product] : wanted) {
     for (const std::wstring& user : users) {
       RegistryKey properties;
       if (!properties.OpenForRead(userData.get(), (user + kProductsBelow + packed + kProperties).c_str())) continue;
       const std::wstring location = TrimPath(ReadText(properties.get(), kInstallLocationValue));
       if (location.empty()) continue;
-      folders.byProduct[code].push_back(location);
-      located = true;
+      folders.byProduct[product.code].push_back(location);
+      product.located = true;
     }
-    componentsNeeded = componentsNeeded || !located;
+    componentsNeeded = componentsNeeded || !product.located;
   }
   if (!componentsNeeded) return folders;
 
