@@ -83,7 +83,15 @@ RegisteredLocation LocationReader::Read(std::wstring_view text) {
   if (path.empty()) return {};
   if (!Expand(path)) return {LocationKind::kUnreadable, {}};
   path = WithoutNamespace(std::move(path));
-  if (IsUnc(path)) return {LocationKind::kElsewhere, {}};
+  if (IsDriveAbsolute(path) && !IsOnLocalDrive(path)) {
+    if (std::wstring share = shares_.ThroughConnection(path); !share.empty()) path = std::move(share);
+  }
+  if (IsUnc(path)) {
+    ShareTarget target = shares_.Resolve(CanonicalizePath(path));
+    if (target.reach == ShareTarget::kElsewhere) return {LocationKind::kElsewhere, {}};
+    if (target.reach == ShareTarget::kUnknown) return {LocationKind::kUnreadable, {}};
+    path = std::move(target.path);
+  }
   if (!IsDriveAbsolute(path)) return {LocationKind::kUnreadable, {}};
   if (!IsOnLocalDrive(path)) return {LocationKind::kElsewhere, {}};
   const std::wstring canonical = CanonicalizePath(path);

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <iphlpapi.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -18,12 +21,35 @@ namespace {
 
 using testing::FixturePath;
 
+// An IPv4 address of one of this machine's adapters other than loopback.
+std::wstring OwnAdapterAddress() {
+  std::vector<unsigned char> buffer(65536);
+  ULONG size = static_cast<ULONG>(buffer.size());
+  auto* adapter = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data());
+  if (GetAdaptersAddresses(AF_INET, 0, nullptr, adapter, &size) != ERROR_SUCCESS) return L"";
+  for (; adapter != nullptr; adapter = adapter->Next) {
+    for (auto* unicast = adapter->FirstUnicastAddress; unicast != nullptr; unicast = unicast->Next) {
+      wchar_t text[INET_ADDRSTRLEN] = {};
+      const auto& address = reinterpret_cast<const sockaddr_in*>(unicast->Address.lpSockaddr)->sin_addr;
+      if (address.S_un.S_un_b.s_b1 != 127 && InetNtopW(AF_INET, &address, text, INET_ADDRSTRLEN)) return text;
+    }
+  }
+  return L"";
+}
+
 TEST(RegisteredLocation, ReadsEveryWrittenFormAsTheFileSystemNamesIt) {
   wchar_t shortName[MAX_PATH] = {};
   ASSERT_GT(GetShortPathNameW(FixturePath(L"linkedroot").c_str(), shortName, MAX_PATH), 0u);
   ASSERT_NE(std::wstring(shortName), FixturePath(L"linkedroot"));
   const std::wstring programFiles = GetKnownFolderPath(FOLDERID_ProgramFiles);
   const std::wstring real = FixturePath(L"real\\dir");
+  wchar_t computer[256] = {};
+  DWORD computerLength = 256;
+  ASSERT_TRUE(GetComputerNameExW(ComputerNameDnsHostname, computer, &computerLength));
+  const std::wstring ownAddress = OwnAdapterAddress();
+  ASSERT_NE(ownAddress, L"") << "the tests' network has an adapter besides loopback";
+  // real as this machine's administrative share of drive C names it
+  const auto through = [&](const std::wstring& host) { return L"\\\\" + host + L"\\C$" + real.substr(2); };
   struct Case {
     std::wstring text;
     LocationKind kind;
@@ -40,8 +66,15 @@ TEST(RegisteredLocation, ReadsEveryWrittenFormAsTheFileSystemNamesIt) {
       {shortName, LocationKind::kLocal, {shortName, FixturePath(L"linkedroot")}},
       // A link on the way and a missing rest: the final path of what exists.
       {FixturePath(L"dirlink\\gone\\x"), LocationKind::kLocal, {FixturePath(L"dirlink\\gone\\x"), real + L"\\gone\\x"}},
-      {L"\\\\127.0.0.1\\share\\x", LocationKind::kElsewhere, {}},
-      {L"\\\\?\\UNC\\127.0.0.1\\share", LocationKind::kElsewhere, {}},
+      {through(L"localhost"), LocationKind::kLocal, {real}},
+      {L"\\\\127.0.0.1\\c$" + real.substr(2), LocationKind::kLocal, {real}},
+      {through(computer), LocationKind::kLocal, {real}},
+      {through(L"0--1.ipv6-literal.net"), LocationKind::kLocal, {real}},
+      {through(ownAddress), LocationKind::kLocal, {real}},
+      {L"\\\\?\\UNC\\localhost\\C$" + real.substr(2), LocationKind::kLocal, {real}},
+      {L"\\\\127.0.0.1\\share\\x", LocationKind::kUnreadable, {}},
+      {L"\\\\files.example\\C$\\x", LocationKind::kElsewhere, {}},
+      {L"\\\\?\\UNC\\192.0.2.9\\share", LocationKind::kElsewhere, {}},
       {L"N:\\Example", LocationKind::kElsewhere, {}},
       {L"Example\\Tool", LocationKind::kUnreadable, {}},
       {L"\\Example", LocationKind::kUnreadable, {}},

@@ -10,11 +10,15 @@ sentinels=$2
 here=$(cd "$(dirname "$0")" && pwd)
 run="$here/../../../scripts/lib/wine-exec"
 work="$WINEPREFIX/drive_c/swsafety"
+# \\localhost\C$ reaches C:\ as the administrative share does on Windows.
+share="$WINEPREFIX/dosdevices/unc/localhost/c\$"
 rm -rf "$work"
-mkdir -p "$work"
+mkdir -p "$work" "$(dirname "$share")"
+ln -sfn ../../../drive_c "$share"
 cleanup() {
   "$run" "$sentinels" remove >/dev/null 2>&1
   rm -rf "$work"  # rm never follows a link a failed world left behind
+  rm -f "$share"
 }
 trap cleanup EXIT
 

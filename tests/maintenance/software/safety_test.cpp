@@ -255,6 +255,7 @@ std::vector<World> Worlds() {
       NeighbourWritten("NeighbourUnexpanded", L"E", Written::kUnexpanded),
       NeighbourWritten("NeighbourShortName", L"S", Written::kShortName),
       NeighbourWritten("NeighbourRelative", L"R", Written::kRelative),
+      NeighbourWritten("NeighbourThroughOwnShare", L"U", Written::kOwnShare),
       {"NeighbourFromInstallerRecords",
        Program(L"Nubo Safety Host M", kPf + L"Nubo Safety Host M", kPf + L"Nubo Safety Host M\\host.exe"),
        {},

@@ -194,6 +194,13 @@ std::wstring WrittenLocation(const WorldProgram& program) {
     }
     case Written::kRelative:
       return program.installLocation.substr(program.installLocation.find(L'%', 1) + 2);
+    case Written::kOwnShare: {
+      const std::wstring shared = L"\\\\localhost\\" + path.substr(0, 1) + L"$" + path.substr(2);
+      if (GetFileAttributesW(shared.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        throw std::runtime_error("this machine's share does not reach a world folder");
+      }
+      return shared;
+    }
   }
   return path;
 }

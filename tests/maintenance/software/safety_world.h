@@ -44,6 +44,7 @@ enum class Written {
   kUnexpanded,  // the world path's own %ProgramFiles% text, as REG_SZ
   kShortName,   // the 8.3 form of the existing folder
   kRelative,    // the world path without its root
+  kOwnShare,    // through this machine's administrative share: "\\localhost\C$\..."
 };
 
 // One uninstall key in the 64-bit machine view.
