@@ -25,6 +25,7 @@
 
 #include "store/registry_key.h"
 #include "maintenance/software/file_identity.h"
+#include "maintenance/software/installer_records.h"
 #include "maintenance/software/path_rules.h"
 #include "maintenance/software/residual_discovery.h"
 #include "maintenance/software/scan_listing.h"
@@ -289,17 +290,7 @@ void BenchTreeVerify(int rounds) {
   }
 }
 
-// Windows Installer keeps a product's and a component's code packed: the
-// first three groups reversed, the rest swapped in pairs of digits.
-std::wstring Packed(const std::wstring& code) {
-  const std::wstring hex = code.substr(1, 8) + code.substr(10, 4) + code.substr(15, 4) + code.substr(20, 4) +
-                           code.substr(25, 12);
-  std::wstring packed(hex.rbegin() + 24, hex.rend());
-  packed += std::wstring(hex.rbegin() + 20, hex.rbegin() + 24);
-  packed += std::wstring(hex.rbegin() + 16, hex.rbegin() + 20);
-  for (size_t i = 16; i < 32; i += 2) packed += std::wstring{hex[i + 1], hex[i]};
-  return packed;
-}
+using nubo::PackInstallerCode;
 
 std::wstring Code(int kind, int index) {
   wchar_t code[40];
@@ -318,8 +309,12 @@ constexpr int kComponentsPerProduct = 5;
 constexpr int kForeignComponents = 2000;  // of products that are not listed
 constexpr const wchar_t* kUserData = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\";
 
-std::wstring ProductKey(const std::wstring& code) { return kUserData + std::wstring(L"Products\\") + Packed(code); }
-std::wstring ComponentKey(const std::wstring& code) { return kUserData + std::wstring(L"Components\\") + Packed(code); }
+std::wstring ProductKey(const std::wstring& code) {
+  return kUserData + std::wstring(L"Products\\") + PackInstallerCode(code);
+}
+std::wstring ComponentKey(const std::wstring& code) {
+  return kUserData + std::wstring(L"Components\\") + PackInstallerCode(code);
+}
 
 nubo::RegistryKey CreateKey(const std::wstring& path) {
   nubo::RegistryKey key;
@@ -341,9 +336,7 @@ struct CrowdedRegistry {
       const bool installer = i >= kScanPrograms - kInstallerProducts;
       const std::wstring key = installer ? Code(0, i) : L"NuboCrowd" + std::to_wstring(i);
       keys.push_back(key);
-      nubo::RegistryKey uninstall;
-      RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kUninstall + key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
-                      nullptr, uninstall.out(), nullptr);
+      const nubo::RegistryKey uninstall = CreateKey(kUninstall + key);
       SetText(uninstall.get(), L"DisplayName", L"Nubo Crowd Program " + std::to_wstring(i));
       const std::wstring folder = L"\\Nubo Crowd " + std::to_wstring(i);
       if (installer) {
@@ -353,7 +346,7 @@ struct CrowdedRegistry {
         SetText(CreateKey(ProductKey(key) + L"\\InstallProperties").get(), L"InstallLocation", L"");
         for (int c = 0; c < kComponentsPerProduct; ++c) {
           const std::wstring part = programFiles + folder + L"\\part" + std::to_wstring(c) + L".dll";
-          SetText(CreateKey(ComponentKey(Code(1, i * 10 + c))).get(), Packed(key).c_str(), part);
+          SetText(CreateKey(ComponentKey(Code(1, i * 10 + c))).get(), PackInstallerCode(key).c_str(), part);
         }
       } else {
         SetText(uninstall.get(), L"InstallLocation", i % 4 == 1 ? L"%ProgramFiles%" + folder : programFiles + folder);
@@ -362,7 +355,7 @@ struct CrowdedRegistry {
     }
     for (int c = 0; c < kForeignComponents; ++c) {
       const std::wstring part = L"C:\\Windows\\System32\\foreign" + std::to_wstring(c) + L".dll";
-      SetText(CreateKey(ComponentKey(Code(2, c))).get(), Packed(Code(3, c)).c_str(), part);
+      SetText(CreateKey(ComponentKey(Code(2, c))).get(), PackInstallerCode(Code(3, c)).c_str(), part);
     }
   }
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "maintenance/software/file_identity.h"
+#include "maintenance/software/other_programs.h"
 #include "maintenance/software/path_rules.h"
 #include "maintenance/software/residual_texts.h"
 #include "maintenance/software/scan_listing.h"

@@ -5,12 +5,13 @@
 #include <string_view>
 #include <vector>
 
-#include "maintenance/software/other_programs.h"
 #include "maintenance/software/product_identity.h"
 #include "maintenance/software/residual_item.h"
 #include "maintenance/software/scan_budget.h"
 
 namespace nubo {
+
+class OtherPrograms;
 
 // The steps of the leftover discovery, each bound by the scan's budget.
 

@@ -19,35 +19,35 @@ constexpr wchar_t kInstallLocationValue[] = L"InstallLocation";
 // Braced code: 8-4-4-4-12 hexadecimal digits.
 constexpr size_t kBracedCodeUnits = 38;
 constexpr size_t kPackedCodeUnits = 32;
-constexpr size_t kSubkeyNameUnits = 256;
 constexpr unsigned kComponentsPerCheck = 64;
 
 bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 
-std::wstring ReadText(HKEY key, const wchar_t* name) {
-  std::vector<wchar_t> buffer(kPathBufferUnits + 1, L'\0');
+// data holds the text.
+std::wstring ReadText(HKEY key, const wchar_t* name, std::vector<wchar_t>& data) {
   DWORD bytes = kPathBufferUnits * sizeof(wchar_t);
   DWORD type = 0;
-  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &bytes) != ERROR_SUCCESS ||
+  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &bytes) != ERROR_SUCCESS ||
       !IsText(type)) {
     return {};
   }
-  return buffer.data();
+  data[bytes / sizeof(wchar_t)] = L'\0';
+  return data.data();
 }
 
 // A component's key path names a file ("C:\App\x.dll"), a folder ("C:\App\")
 // or a registry key ("02:\SOFTWARE\..."); only drive paths give a folder.
 std::wstring ComponentFolder(const std::wstring& keyPath) {
-  if (keyPath.size() < 4 || !std::iswalpha(keyPath[0]) || keyPath[1] != L':' || !IsPathSeparator(keyPath[2])) return {};
+  if (keyPath.size() < 4 || !IsDriveAbsolute(keyPath)) return {};
   if (IsPathSeparator(keyPath.back())) return TrimPath(keyPath);
   return ParentDirectory(keyPath);
 }
 
 std::vector<std::wstring> Subkeys(HKEY key) {
   std::vector<std::wstring> names;
-  wchar_t name[kSubkeyNameUnits];
+  wchar_t name[kRegistrySubkeyNameUnits];
   for (DWORD index = 0;; ++index) {
-    DWORD units = kSubkeyNameUnits;
+    DWORD units = kRegistrySubkeyNameUnits;
     const LONG status = RegEnumKeyExW(key, index, name, &units, nullptr, nullptr, nullptr, nullptr);
     if (status == ERROR_NO_MORE_ITEMS) break;
     if (status == ERROR_SUCCESS) names.emplace_back(name, units);
@@ -113,12 +113,13 @@ InstallerFolders ReadInstallerFolders(const std::vector<std::wstring>& productCo
   if (wanted.empty() || !userData.OpenForRead(HKEY_LOCAL_MACHINE, kUserDataKey)) return folders;
   const std::vector<std::wstring> users = Subkeys(userData.get());
 
+  std::vector<wchar_t> data(kPathBufferUnits + 1, L'\0');
   bool componentsNeeded = false;
   for (auto& [packed, product] : wanted) {
     for (const std::wstring& user : users) {
       RegistryKey properties;
       if (!properties.OpenForRead(userData.get(), (user + kProductsBelow + packed + kProperties).c_str())) continue;
-      const std::wstring location = TrimPath(ReadText(properties.get(), kInstallLocationValue));
+      const std::wstring location = TrimPath(ReadText(properties.get(), kInstallLocationValue, data));
       if (location.empty()) continue;
       folders.byProduct[product.code].push_back(location);
       product.located = true;
@@ -128,7 +129,6 @@ InstallerFolders ReadInstallerFolders(const std::vector<std::wstring>& productCo
   if (!componentsNeeded) return folders;
 
   unsigned walked = 0;
-  std::vector<wchar_t> data(kPathBufferUnits + 1, L'\0');
   for (const std::wstring& user : users) {
     RegistryKey components;
     if (!components.OpenForRead(userData.get(), (user + kComponentsBelow).c_str())) continue;

@@ -15,9 +15,9 @@ std::string_view HiveOf(std::string_view id) { return id.substr(0, id.find('|'))
 
 // The same uninstall key seen through the other registry view: the
 // current user's key is one key that both views show.
-bool IsOwnKeyInOtherView(const RegisteredSoftware& program, const RegisteredSoftware& other) {
-  return HiveOf(program.id) == HiveOf(other.id) &&
-         RegistryKeyNameFromId(Utf8ToUtf16(program.id)) == RegistryKeyNameFromId(Utf8ToUtf16(other.id)) &&
+bool IsOwnKeyInOtherView(const RegisteredSoftware& program, const std::wstring& programKey,
+                         const RegisteredSoftware& other, const std::wstring& otherKey) {
+  return HiveOf(program.id) == HiveOf(other.id) && programKey == otherKey &&
          program.displayName == other.displayName && program.installLocation == other.installLocation &&
          program.mainExecutablePath == other.mainExecutablePath;
 }
@@ -32,25 +32,28 @@ bool FoundByName(const ResidualItem& item) {
 
 OtherPrograms::OtherPrograms(const RegisteredSoftware& program, const std::vector<RegisteredSoftware>& installed,
                              const std::function<bool()>& keepGoing) {
+  LocationReader reader;
   std::vector<std::wstring> installerProducts;
   std::vector<bool> installerOwnKey;
+  const std::wstring programKey = RegistryKeyNameFromId(Utf8ToUtf16(program.id));
   for (const RegisteredSoftware& other : installed) {
     if (other.id == program.id) continue;
-    const bool ownKey = IsOwnKeyInOtherView(program, other);
+    const std::wstring otherKey = RegistryKeyNameFromId(Utf8ToUtf16(other.id));
+    const bool ownKey = IsOwnKeyInOtherView(program, programKey, other, otherKey);
     const std::wstring location = Utf8ToUtf16(other.installLocation);
-    AddLocation(location, false, ownKey, true);
+    AddLocation(reader, location, false, ownKey, true);
     std::wstring exe = other.mainExecutablePath;
     if (exe.empty()) exe = ExecutableTextOf(other.displayIcon);
     if (exe.empty()) exe = ExecutableTextOf(other.uninstallCommand);
-    AddLocation(exe, true, ownKey, false);
+    AddLocation(reader, exe, true, ownKey, false);
     if (other.windowsInstaller && TrimPath(location).empty()) {
-      installerProducts.push_back(RegistryKeyNameFromId(Utf8ToUtf16(other.id)));
+      installerProducts.push_back(otherKey);
       installerOwnKey.push_back(ownKey);
     }
     if (ownKey) continue;
     FragmentList names;
     AddNameFragments(names, Utf8ToUtf16(other.displayName), {}, kConfidenceHigh);
-    AddNameFragments(names, RegistryKeyNameFromId(Utf8ToUtf16(other.id)), {}, kConfidenceHigh);
+    AddNameFragments(names, otherKey, {}, kConfidenceHigh);
     AddNameFragments(names, FileStem(exe), {}, kConfidenceHigh);
     for (IdentityFragment& name : names) nameKeys_.insert(std::move(name.key));
   }
@@ -61,14 +64,15 @@ OtherPrograms::OtherPrograms(const RegisteredSoftware& program, const std::vecto
       if (!records.complete && !installerOwnKey[n]) unreadable_ = true;
       continue;
     }
-    for (const std::wstring& folder : folders->second) AddLocation(folder, false, installerOwnKey[n], true);
+    for (const std::wstring& folder : folders->second) AddLocation(reader, folder, false, installerOwnKey[n], true);
   }
   const ProtectedLocations protectedLocations;
   for (Location& location : locations_) location.shared = protectedLocations.Protects(location.folded);
 }
 
-void OtherPrograms::AddLocation(std::wstring_view text, bool executable, bool ownKey, bool countUnreadable) {
-  const RegisteredLocation location = reader_.Read(text);
+void OtherPrograms::AddLocation(LocationReader& reader, std::wstring_view text, bool executable, bool ownKey,
+                                bool countUnreadable) {
+  const RegisteredLocation location = reader.Read(text);
   if (location.kind == LocationKind::kUnreadable && countUnreadable && !ownKey) unreadable_ = true;
   for (const std::wstring& form : location.forms) {
     std::wstring folded = FoldPathCase(form);

@@ -42,10 +42,10 @@ class OtherPrograms {
     bool ownKey = false;      // the scanned program's key in the other view
     bool shared = false;      // a protected folder, which every program may use
   };
-  void AddLocation(std::wstring_view text, bool executable, bool ownKey, bool countUnreadable);
+  void AddLocation(LocationReader& reader, std::wstring_view text, bool executable, bool ownKey,
+                   bool countUnreadable);
   bool LeadsInto(std::wstring_view target) const;
 
-  LocationReader reader_;
   std::vector<Location> locations_;
   std::unordered_set<std::wstring> added_;  // each location once
   std::unordered_set<std::wstring> nameKeys_;

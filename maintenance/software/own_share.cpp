@@ -14,7 +14,7 @@
 
 #include "maintenance/software/path_rules.h"
 #include "maintenance/software/software_limits.h"
-#include "store/resizing_query.h"
+#include "store/adapter_addresses.h"
 #include "store/unique_handle.h"
 
 namespace nubo {
@@ -25,7 +25,6 @@ constexpr std::wstring_view kLocalhost = L"localhost";
 constexpr std::wstring_view kIpv6LiteralSuffix = L".ipv6-literal.net";
 constexpr COMPUTER_NAME_FORMAT kNameFormats[] = {ComputerNameNetBIOS, ComputerNameDnsHostname,
                                                  ComputerNameDnsFullyQualified};
-constexpr ULONG kAdapterFlags = GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;
 constexpr DWORD kShareKindBits = 0xFF;  // the rest of a share's type are flags
 constexpr unsigned char kMappedIpv4Prefix[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF};
 constexpr unsigned char kIpv6Loopback[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
@@ -97,14 +96,7 @@ void OwnShares::LearnThisMachine() {
       names_.push_back(FoldPathCase(std::wstring_view(name, length)));
     }
   }
-  const auto query = [](void* buffer, uint32_t& size) -> uint32_t {
-    ULONG bytes = size;
-    const ULONG status =
-        GetAdaptersAddresses(AF_UNSPEC, kAdapterFlags, nullptr, static_cast<IP_ADAPTER_ADDRESSES*>(buffer), &bytes);
-    size = bytes;
-    return status;
-  };
-  const ResizingQueryResult adapters = RunResizingQuery(query, kAdapterListBytes, ERROR_BUFFER_OVERFLOW);
+  const ResizingQueryResult adapters = ReadAdapterAddresses(AF_UNSPEC);
   if (!adapters.ok) {
     complete_ = false;
     return;

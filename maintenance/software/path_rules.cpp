@@ -126,21 +126,30 @@ UINT DriveTypeCache::TypeOf(wchar_t letter) {
 }
 
 namespace {
-thread_local DriveTypeCache* activeDriveTypes = nullptr;
+thread_local PathRulesScope* activeScope = nullptr;
 }  // namespace
 
-DriveTypeScope::DriveTypeScope() : outer_(activeDriveTypes) { activeDriveTypes = &cache_; }
+PathRulesScope::PathRulesScope() : outer_(activeScope) { activeScope = this; }
 
-DriveTypeScope::~DriveTypeScope() { activeDriveTypes = outer_; }
+PathRulesScope::~PathRulesScope() { activeScope = outer_; }
+
+const ProtectedLocations& PathRulesScope::Protected() {
+  if (!protected_) protected_.emplace();
+  return *protected_;
+}
 
 bool IsOnLocalDrive(std::wstring_view path) {
-  if (activeDriveTypes != nullptr) return IsOnLocalDrive(path, *activeDriveTypes);
+  if (activeScope != nullptr) return IsOnLocalDrive(path, activeScope->Drives());
   DriveTypeCache drives;
   return IsOnLocalDrive(path, drives);
 }
 
+bool IsDriveAbsolute(std::wstring_view path) {
+  return path.size() >= 3 && std::iswalpha(path[0]) && path[1] == L':' && IsPathSeparator(path[2]);
+}
+
 bool IsOnLocalDrive(std::wstring_view path, DriveTypeCache& drives) {
-  if (path.size() < 3 || !std::iswalpha(path[0]) || path[1] != L':' || !IsPathSeparator(path[2])) return false;
+  if (!IsDriveAbsolute(path)) return false;
   const UINT type = drives.TypeOf(path[0]);
   return type == DRIVE_REMOVABLE || type == DRIVE_FIXED || type == DRIVE_RAMDISK;
 }
@@ -150,7 +159,7 @@ bool IsDotEntry(const wchar_t* name) {
 }
 
 bool CheckPathAttributes(std::wstring_view path) {
-  if (activeDriveTypes != nullptr) return CheckPathAttributes(path, *activeDriveTypes);
+  if (activeScope != nullptr) return CheckPathAttributes(path, activeScope->Drives());
   DriveTypeCache drives;
   return CheckPathAttributes(path, drives);
 }
@@ -188,6 +197,12 @@ ProtectedLocations::ProtectedLocations() {
   if (!profile.empty()) add(profile + L"\\AppData");
   const std::wstring windows = FoldedCanonical(GetKnownFolderPath(FOLDERID_Windows));
   if (!windows.empty()) insideWindows_ = windows + L"\\";
+  for (const KNOWNFOLDERID* id : kApplicationDataFolders) {
+    const std::wstring data = GetKnownFolderPath(*id);
+    if (data.empty()) continue;
+    std::wstring folded = FoldedCanonical(data + L"\\" + std::wstring(kWindowsDataFolder));
+    if (!folded.empty()) windowsData_.push_back(std::move(folded));
+  }
 }
 
 bool ProtectedLocations::Protects(std::wstring_view path) const {
@@ -196,25 +211,33 @@ bool ProtectedLocations::Protects(std::wstring_view path) const {
   for (const std::wstring& folder : folders_) {
     if (IsFoldedAtOrInside(folder, folded)) return true;
   }
-  return IsInsideWindows(folded);
+  return IsFoldedInsideWindows(folded);
 }
 
 bool ProtectedLocations::IsInsideWindows(std::wstring_view path) const {
-  const std::wstring folded = FoldedCanonical(path);
-  return !insideWindows_.empty() && folded.compare(0, insideWindows_.size(), insideWindows_) == 0;
+  return IsFoldedInsideWindows(FoldedCanonical(path));
 }
 
-bool IsProtectedLocation(std::wstring_view path) { return ProtectedLocations().Protects(path); }
+bool ProtectedLocations::IsFoldedInsideWindows(std::wstring_view folded) const {
+  return !insideWindows_.empty() && folded.starts_with(insideWindows_);
+}
 
-bool IsWindowsDataLocation(std::wstring_view path) {
+bool ProtectedLocations::IsWindowsData(std::wstring_view path) const {
   const std::wstring folded = FoldedCanonical(path);
   if (folded.empty()) return false;
-  for (const KNOWNFOLDERID* id : kApplicationDataFolders) {
-    const std::wstring data = GetKnownFolderPath(*id);
-    if (data.empty()) continue;
-    if (IsFoldedAtOrInside(folded, FoldedCanonical(data + L"\\" + std::wstring(kWindowsDataFolder)))) return true;
+  for (const std::wstring& data : windowsData_) {
+    if (IsFoldedAtOrInside(folded, data)) return true;
   }
   return false;
+}
+
+bool IsProtectedLocation(std::wstring_view path) {
+  return activeScope != nullptr ? activeScope->Protected().Protects(path) : ProtectedLocations().Protects(path);
+}
+
+bool IsWindowsDataLocation(std::wstring_view path) {
+  return activeScope != nullptr ? activeScope->Protected().IsWindowsData(path)
+                                : ProtectedLocations().IsWindowsData(path);
 }
 
 std::wstring GetKnownFolderPath(REFKNOWNFOLDERID id) {

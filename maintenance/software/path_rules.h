@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +32,8 @@ bool IsDotEntry(const wchar_t* name);
 bool IsPathSeparator(wchar_t unit);
 // Before the last separator ("C:\App.exe" -> "C:"), or empty.
 std::wstring ParentDirectory(std::wstring_view path);
+// A letter, ":" and a separator: "C:\..." but not "C:x" or "\\host\...".
+bool IsDriveAbsolute(std::wstring_view path);
 // Drive types asked during one pass over many paths, each letter once. It
 // lives no longer than that pass, so a drive mounted later is seen.
 class DriveTypeCache {
@@ -43,21 +46,6 @@ class DriveTypeCache {
 };
 
 // A drive-letter path on a removable, fixed or RAM disk.
-// While one lives on a thread, the calls below that take no cache of their
-// own share its answers: one scan, refresh or cleanup asks each drive once
-// (under Wine a drive-type query costs milliseconds).
-class DriveTypeScope {
- public:
-  DriveTypeScope();
-  ~DriveTypeScope();
-  DriveTypeScope(const DriveTypeScope&) = delete;
-  DriveTypeScope& operator=(const DriveTypeScope&) = delete;
-
- private:
-  DriveTypeCache cache_;
-  DriveTypeCache* outer_;
-};
-
 bool IsOnLocalDrive(std::wstring_view path);
 bool IsOnLocalDrive(std::wstring_view path, DriveTypeCache& drives);
 // Local, existing, and no reparse point on the way. On failure the last
@@ -75,16 +63,39 @@ class ProtectedLocations {
   ProtectedLocations();
   bool Protects(std::wstring_view path) const;
   bool IsInsideWindows(std::wstring_view path) const;
+  // The Microsoft folder of the local, roaming or shared application data,
+  // or anything inside one: Windows keeps the user's saved passwords and
+  // keys there.
+  bool IsWindowsData(std::wstring_view path) const;
 
  private:
-  std::vector<std::wstring> folders_;  // canonical and case-folded
-  std::wstring insideWindows_;         // the folded Windows folder and "\"
+  bool IsFoldedInsideWindows(std::wstring_view folded) const;
+  std::vector<std::wstring> folders_;      // canonical and case-folded
+  std::vector<std::wstring> windowsData_;  // canonical and case-folded
+  std::wstring insideWindows_;             // the folded Windows folder and "\"
 };
 bool IsProtectedLocation(std::wstring_view path);
-// The Microsoft folder of the local, roaming or shared application data, or
-// anything inside one: Windows keeps the user's saved passwords and keys
-// there.
 bool IsWindowsDataLocation(std::wstring_view path);
+
+// While one lives on a thread, the calls above and below that take no cache
+// of their own share its answers: one scan, refresh or cleanup asks each
+// drive's type once (under Wine a drive-type query costs milliseconds) and
+// resolves the protected locations once.
+class PathRulesScope {
+ public:
+  PathRulesScope();
+  ~PathRulesScope();
+  PathRulesScope(const PathRulesScope&) = delete;
+  PathRulesScope& operator=(const PathRulesScope&) = delete;
+  DriveTypeCache& Drives() { return drives_; }
+  const ProtectedLocations& Protected();  // resolved at the first use
+
+ private:
+  DriveTypeCache drives_;
+  std::optional<ProtectedLocations> protected_;
+  PathRulesScope* outer_;
+};
+
 std::wstring GetKnownFolderPath(REFKNOWNFOLDERID id);
 
 }  // namespace nubo

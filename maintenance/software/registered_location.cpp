@@ -36,10 +36,6 @@ std::wstring WithoutNamespace(std::wstring path) {
   return path;
 }
 
-bool IsDriveAbsolute(std::wstring_view path) {
-  return path.size() >= 3 && std::iswalpha(path[0]) && path[1] == L':' && IsPathSeparator(path[2]);
-}
-
 bool IsUnc(std::wstring_view path) { return path.size() > 2 && IsPathSeparator(path[0]) && IsPathSeparator(path[1]); }
 
 bool Expand(std::wstring& path) {

@@ -59,7 +59,7 @@ SoftwareOperationResult SoftwareService::CleanupResiduals(const std::string& tok
                                                           bool confirmed) {
   if (fileOperationRunning_) return Refusal(kFileOperationBusy);
   const FlagScope running(fileOperationRunning_);
-  const DriveTypeScope drives;
+  const PathRulesScope pathRules;
   const std::lock_guard lock(mutex_);
   if (!confirmed || !PlanValidFor(token) || typedName != plan_.displayName) return Refusal(kCleanupNotAuthorised);
   if (selectedPaths.empty() || selectedPaths.size() > plan_.residuals.size()) {
@@ -96,7 +96,7 @@ SoftwareOperationResult SoftwareService::CleanupResiduals(const std::string& tok
 SoftwareOperationResult SoftwareService::RevealResidual(const std::string& token, const std::string& path) {
   if (fileOperationRunning_) return Refusal(kFileOperationBusy);
   const FlagScope running(fileOperationRunning_);
-  const DriveTypeScope drives;
+  const PathRulesScope pathRules;
   const std::lock_guard lock(mutex_);
   if (!PlanValidFor(token)) return Refusal(kRevealPlanInvalid);
   const ResidualItem* item = FindPlanItem(plan_, path);

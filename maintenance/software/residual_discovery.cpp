@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "maintenance/software/discovery_steps.h"
+#include "maintenance/software/other_programs.h"
 #include "maintenance/software/path_rules.h"
 #include "maintenance/software/product_identity.h"
 #include "maintenance/software/residual_texts.h"

@@ -28,9 +28,8 @@ inline constexpr uint64_t kShortcutMaxBytes = 2097152;
 inline constexpr uint32_t kVersionInfoMaxBytes = 16777216;
 inline constexpr size_t kVersionNameMaxUnits = 128;
 
-// This machine's names and adapter list, read to tell its own shares.
+// This machine's names, read to tell its own shares.
 inline constexpr uint32_t kHostNameUnits = 256;
-inline constexpr uint32_t kAdapterListBytes = 16384;
 
 // A name key shorter than this identifies nothing unless it holds an ideograph.
 inline constexpr size_t kNameKeyMinUnits = 4;

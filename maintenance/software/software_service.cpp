@@ -71,7 +71,7 @@ SoftwareOperationResult SoftwareService::LaunchUninstaller(std::string_view soft
 SoftwareCleanupPlan SoftwareService::ScanResiduals(const std::string& softwareId, const std::string& displayName,
                                                    const std::function<bool()>& cancel) {
   const uint64_t gen = ++generation_;
-  const DriveTypeScope drives;
+  const PathRulesScope pathRules;
   {
     // Until this scan commits, cleanup and reveal find no plan.
     std::lock_guard<std::mutex> lock(mutex_);
@@ -103,7 +103,7 @@ SoftwareCleanupPlan SoftwareService::ScanResiduals(const std::string& softwareId
 
 SoftwareCleanupPlan SoftwareService::RefreshResiduals(const std::string& token) {
   const uint64_t gen = generation_.load();
-  const DriveTypeScope drives;
+  const PathRulesScope pathRules;
   SoftwareCleanupPlan working;
   {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -32,7 +32,7 @@ bool VerifyTree(const std::wstring& path, ScanBudget& budget, uint32_t depth) {
 
 bool VerifyTreeBeforeDelete(std::wstring_view path, ScanBudget& budget, uint32_t depth) {
   // Every entry's whole path is checked: its drive's type is asked once.
-  const DriveTypeScope drives;
+  const PathRulesScope pathRules;
   return VerifyTree(std::wstring(path), budget, depth);
 }
 

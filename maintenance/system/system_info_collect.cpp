@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "store/adapter_addresses.h"
 #include "store/dynamic_procedure.h"
 #include "store/registry_key.h"
 #include "store/resizing_query.h"
@@ -18,9 +19,6 @@ using RtlGetVersionFunction = LONG(WINAPI*)(PRTL_OSVERSIONINFOW info);
 using GetDpiForSystemFunction = UINT(WINAPI*)();
 
 constexpr uint32_t kDefaultDpi = 96;
-constexpr uint32_t kAdapterBufferBytes = 16384;
-constexpr ULONG kAdapterFlags =
-    GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;
 
 constexpr wchar_t kCurrentVersionKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 constexpr wchar_t kProcessorKey[] = L"HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0";
@@ -232,14 +230,7 @@ uint32_t SystemInfoCountProcessorRelations(LOGICAL_PROCESSOR_RELATIONSHIP relati
 
 void SystemInfoReadNetworkAdapters(SystemInfoRecord* record) {
   if (record == nullptr) return;
-  const auto query = [](void* buffer, uint32_t& size) -> uint32_t {
-    ULONG bytes = size;
-    const ULONG status = GetAdaptersAddresses(AF_INET, kAdapterFlags, nullptr,
-                                              static_cast<PIP_ADAPTER_ADDRESSES>(buffer), &bytes);
-    size = bytes;
-    return status;
-  };
-  const ResizingQueryResult result = RunResizingQuery(query, kAdapterBufferBytes, ERROR_BUFFER_OVERFLOW);
+  const ResizingQueryResult result = ReadAdapterAddresses(AF_INET);
   if (!result.ok) return;
 
   const auto* adapter = reinterpret_cast<const IP_ADAPTER_ADDRESSES*>(result.bytes.data());
