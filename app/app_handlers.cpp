@@ -32,6 +32,14 @@ constexpr int64_t kLatestDueAt = 253'402'300'799'999;
 constexpr int32_t kSnoozeDefaultMinutes = 5;
 constexpr int32_t kSnoozeMinMinutes = 1;
 constexpr int32_t kSnoozeMaxMinutes = 1440;
+constexpr int64_t kMinuteMs = 60'000;
+
+constexpr std::array<std::string_view, 7> kPetActions = {"idle",  "walkLeft", "walkRight", "wave",
+                                                         "hop",   "sleepy",   "petted"};
+constexpr std::array<std::string_view, 4> kRepeatRules = {"none", "daily", "weekdays", "weekly"};
+constexpr std::array<std::string_view, 3> kPriorities = {"normal", "important", "urgent"};
+
+const char* Flag(bool on) { return on ? "1" : "0"; }
 
 // A repeating reminder's next due time can be calculated (the local-time
 // conversion ends long before the last accepted due time); otherwise it
@@ -45,14 +53,6 @@ bool CanMoveOn(int64_t dueAt, std::string_view rule) {
     return false;
   }
 }
-constexpr int64_t kMinuteMs = 60'000;
-
-constexpr std::array<std::string_view, 7> kPetActions = {"idle",  "walkLeft", "walkRight", "wave",
-                                                         "hop",   "sleepy",   "petted"};
-constexpr std::array<std::string_view, 4> kRepeatRules = {"none", "daily", "weekdays", "weekly"};
-constexpr std::array<std::string_view, 3> kPriorities = {"normal", "important", "urgent"};
-
-const char* Flag(bool on) { return on ? "1" : "0"; }
 
 Json ReminderIdMessage(const char* type, int64_t id) { return MakeMessage(type, Json{{"id", id}}); }
 

@@ -2,8 +2,8 @@
 // clients on the same broker in the same run:
 //   ingest of a mosquitto_pub flood (16 B, 1 KiB, 64 KiB; plain and TLS; and
 //   16 B at QoS 1, whose every message the client acknowledges), how long a
-//   command queued during that QoS 1 flood waits, publishes through the
-//   route per second, and start to "connected".
+//   command queued under a scripted broker's torrent of QoS 1 publishes
+//   waits, publishes through the route per second, and start to "connected".
 // Run through bench/mqtt/run (Wine, private loopback-only namespace).
 
 #include <algorithm>
@@ -40,16 +40,13 @@ bool Connect(MqttSession& session, MqttPeer& peer, bool tls) {
   return session.WaitForState("connected");
 }
 
-// Subscribes the session and a counting mosquitto_sub to a topic and starts
-// a flood of `size`-byte messages into it; the counter's id.
-std::string StartFlood(MqttPeer& peer, MqttSession& session, const std::string& topic, size_t size, int qos,
-                       double seconds) {
-  const std::string port = std::to_string(peer.broker().plain);
-  const std::string level = std::to_string(qos);
-  session.Subscribe(topic, qos);
-  const std::string counter = peer.Call("count " + port + " " + topic + " " + level);
-  peer.Call("flood " + port + " " + topic + " " + std::to_string(size) + " " + std::to_string(seconds) + " " + level);
-  return counter;
+// Polls as the workbench does for a while.
+void PollFor(MqttSession& session, Clock::duration span) {
+  const auto end = Clock::now() + span;
+  while (Clock::now() < end) {
+    session.Request("poll");
+    std::this_thread::sleep_for(kPollEvery);
+  }
 }
 
 void Ingest(MqttPeer& peer, bool tls, size_t size, int qos = 0) {
@@ -57,12 +54,13 @@ void Ingest(MqttPeer& peer, bool tls, size_t size, int qos = 0) {
   MqttSession session(service);
   const std::string topic = "flood/" + std::to_string(size) + "/" + std::to_string(qos);
   if (!Connect(session, peer, tls)) return;
-  const std::string counter = StartFlood(peer, session, topic, size, qos, Seconds(kWarmUp + kMeasure) + 1.0);
-  const auto warm = Clock::now() + kWarmUp;
-  while (Clock::now() < warm) {
-    session.Request("poll");
-    std::this_thread::sleep_for(kPollEvery);
-  }
+  const std::string port = std::to_string(peer.broker().plain);
+  const std::string level = std::to_string(qos);
+  session.Subscribe(topic, qos);
+  const std::string counter = peer.Call("count " + port + " " + topic + " " + level);
+  peer.Call("flood " + port + " " + topic + " " + std::to_string(size) + " " +
+            std::to_string(Seconds(kWarmUp + kMeasure) + 1.0) + " " + level);
+  PollFor(session, kWarmUp);
   const auto start = Clock::now();
   const double ourFirst = session.Request("poll")["snapshot"]["rxBytes"].get<double>();
   const double theirFirst = std::stod(peer.Call("counted " + counter));
@@ -88,11 +86,7 @@ void QueuedCommandUnderFlood(MqttPeer& peer) {
   MqttSession session(service);
   session.Start("127.0.0.1", peer.Number("script torrent"), false);
   if (!session.WaitForState("connected")) return;
-  const auto warm = Clock::now() + kWarmUp;
-  while (Clock::now() < warm) {
-    session.Request("poll");
-    std::this_thread::sleep_for(kPollEvery);
-  }
+  PollFor(session, kWarmUp);
   std::vector<double> waits;
   for (int i = 0; i < 15; ++i) {
     const double before = session.Request("poll")["snapshot"]["txMessages"].get<double>();

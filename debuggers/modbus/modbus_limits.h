@@ -28,7 +28,6 @@ inline constexpr uint32_t kModbusFastLineGapMs = 2;
 inline constexpr uint32_t kModbusPortsMaxIndexes = 1024;
 inline constexpr uint32_t kModbusPortsNameUnits = 512;
 inline constexpr uint32_t kModbusPortsDataBytes = 1024;
-inline constexpr uint32_t kModbusPortsMinDataBytes = 2;
 inline constexpr size_t kModbusPortNameMaxChars = 511;
 
 }  // namespace nubo

@@ -1,6 +1,5 @@
 #include "debuggers/modbus/modbus_ports.h"
 
-#include <cwchar>
 #include <string_view>
 
 #include "debuggers/modbus/modbus_limits.h"
@@ -11,8 +10,7 @@ namespace {
 
 // Any ASCII text that begins with "COM" is offered: the user may have a
 // driver that names its ports in a way of its own.
-bool IsListedPortText(std::wstring_view text, DWORD dataBytes) {
-  if (dataBytes < kModbusPortsMinDataBytes || dataBytes > kModbusPortsDataBytes) return false;
+bool IsListedPortText(std::wstring_view text) {
   if (text.size() > kModbusPortNameMaxChars || !text.starts_with(L"COM")) return false;
   for (wchar_t unit : text) {
     if (unit >= 128) return false;
@@ -27,8 +25,8 @@ std::vector<std::string> ModbusListComPorts() {
   SerialDeviceMap map({kModbusPortsMaxIndexes, kModbusPortsNameUnits, kModbusPortsDataBytes});
   if (map.Open() != ERROR_SUCCESS) return ports;
   while (map.Next()) {
-    const std::wstring_view text(map.data(), std::wcslen(map.data()));
-    if (IsListedPortText(text, map.dataBytes())) ports.emplace_back(text.begin(), text.end());
+    const std::wstring_view text(map.data());
+    if (IsListedPortText(text)) ports.emplace_back(text.begin(), text.end());
   }
   return ports;
 }

@@ -116,10 +116,12 @@ uint16_t MqttEngine::AllocatePacketId() {
   return 0;  // every id held: the encoders refuse 0
 }
 
+bool MqttEngine::NeedsPacketId(const MqttCommand& command) {
+  return command.name == "subscribe" || command.name == "unsubscribe" || (command.name == "publish" && command.qos > 0);
+}
+
 bool MqttEngine::Ready(const MqttCommand& command) const {
-  const bool needsId = command.name == "subscribe" || command.name == "unsubscribe" ||
-                       (command.name == "publish" && command.qos > 0);
-  return !connected_ || !needsId || outbound_.size() < mqtt::kMaxOutboundPending;
+  return !connected_ || !NeedsPacketId(command) || outbound_.size() < mqtt::kMaxOutboundPending;
 }
 
 MqttStep MqttEngine::SendCommand(MqttCommand command, std::string& error) {
@@ -129,7 +131,7 @@ MqttStep MqttEngine::SendCommand(MqttCommand command, std::string& error) {
   const bool subscribe = command.name == "subscribe";
   const bool unsubscribe = command.name == "unsubscribe";
   if (!publish && !subscribe && !unsubscribe) return Fail(error, mqtt::text::kEncodePacket);
-  const uint16_t packetId = publish && command.qos == 0 ? 0 : AllocatePacketId();
+  const uint16_t packetId = NeedsPacketId(command) ? AllocatePacketId() : 0;
 
   std::vector<uint8_t> bytes(command.topic.size() + command.payload.size() + 32);
   MqttBuffer buffer{bytes.data(), bytes.size(), 0};
@@ -160,6 +162,12 @@ MqttStep MqttEngine::Receive(const uint8_t* data, size_t size, std::string& erro
   if (size > mqtt::kMaxReceiveBufferBytes - PendingReceiveBytes()) {
     return Fail(error, mqtt::text::kReceiveBufferFull);
   }
+  // Handled packets leave in one move per arrival, not one per packet or per
+  // step of packets.
+  if (consumed_ > 0) {
+    received_.erase(received_.begin(), received_.begin() + static_cast<std::ptrdiff_t>(consumed_));
+    consumed_ = 0;
+  }
   received_.insert(received_.end(), data, data + size);
   return ReadPackets(error);
 }
@@ -178,13 +186,10 @@ MqttStep MqttEngine::ReadPackets(std::string& error) {
     step = HandlePacket(packet, packetSize, headerSize, error);
     if (step != MqttStep::kOk) return step;
   }
-  // Handled packets leave in one move per read, not one per packet.
   if (consumed_ == received_.size()) {
     received_.clear();
-  } else if (consumed_ > 0) {
-    received_.erase(received_.begin(), received_.begin() + static_cast<std::ptrdiff_t>(consumed_));
+    consumed_ = 0;
   }
-  consumed_ = 0;
   return step;
 }
 

@@ -100,9 +100,10 @@ class MqttEngine {
   // it to call again before it reads more.
   MqttStep ReadPackets(std::string& error);
   bool PacketsWaiting() const;
-  // False while the command needs a packet id (a subscribe, an unsubscribe,
-  // a publish with QoS 1 or 2) and 128 packets await their acknowledgement:
-  // it waits in the caller's queue until one arrives.
+  // A subscribe, an unsubscribe, a publish with QoS 1 or 2.
+  static bool NeedsPacketId(const MqttCommand& command);
+  // False while the command needs a packet id and 128 packets await their
+  // acknowledgement: it waits in the caller's queue until one arrives.
   bool Ready(const MqttCommand& command) const;
 
   // The packet side, open to the service and to tests.
@@ -139,7 +140,7 @@ class MqttEngine {
   bool awaitingConnack_ = false;
   bool connected_ = false;
   // Received bytes; those before consumed_ are handled packets, dropped in
-  // one move at the end of each read.
+  // one move when more bytes arrive or when every packet is handled.
   std::vector<uint8_t> received_;
   size_t consumed_ = 0;
 };

@@ -22,17 +22,16 @@ LSTATUS SerialDeviceMap::Open() {
 bool SerialDeviceMap::Next() {
   while (key_ && index_ < bounds_.maxIndexes) {
     // Cleared for each value: data that the registry gives without a
-    // terminator ends at the first unit it did not write.
+    // terminator ends at the first unit it did not write, and the buffers
+    // hold one unit more than the registry is offered.
     std::memset(name_, 0, sizeof(name_));
     std::memset(data_, 0, sizeof(data_));
     DWORD nameUnits = bounds_.nameUnits;
-    dataBytes_ = bounds_.dataBytes;
+    DWORD dataBytes = bounds_.dataBytes;
     DWORD type = 0;
     const LSTATUS read = RegEnumValueW(key_.get(), index_++, name_, &nameUnits, nullptr, &type,
-                                       reinterpret_cast<BYTE*>(data_), &dataBytes_);
+                                       reinterpret_cast<BYTE*>(data_), &dataBytes);
     if (read == ERROR_NO_MORE_ITEMS) return false;
-    name_[bounds_.nameUnits] = L'\0';
-    data_[bounds_.dataBytes / sizeof(wchar_t)] = L'\0';
     if (read == ERROR_SUCCESS && type == REG_SZ) return true;
   }
   return false;

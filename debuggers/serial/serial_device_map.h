@@ -32,10 +32,9 @@ class SerialDeviceMap {
   bool Next();
 
   // The current value's name and data, both NUL-terminated within the
-  // buffers, and the size of the data as the registry gave it.
+  // buffers.
   const wchar_t* name() const { return name_; }
   const wchar_t* data() const { return data_; }
-  DWORD dataBytes() const { return dataBytes_; }
 
  private:
   Bounds bounds_;
@@ -43,7 +42,6 @@ class SerialDeviceMap {
   DWORD index_ = 0;
   wchar_t name_[kMaxNameUnits + 1] = {};
   wchar_t data_[kMaxDataBytes / sizeof(wchar_t) + 1] = {};
-  DWORD dataBytes_ = 0;
 };
 
 }  // namespace nubo
