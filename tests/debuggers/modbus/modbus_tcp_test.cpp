@@ -42,10 +42,7 @@ class ModbusTcpTest : public ::testing::Test {
   int Fake(const std::string& mode) { return peer_.Number("fake " + mode); }
   // Whether the fake, counting on threads of its own, comes to "connects frames".
   bool CountsReach(int port, const std::string& expected) {
-    for (int i = 0; i < 500; ++i, Sleep(10)) {
-      if (peer_.Call("counts " + std::to_string(port)) == expected) return true;
-    }
-    return false;
+    return session_.PollUntil([&] { return peer_.Call("counts " + std::to_string(port)) == expected; }, 5000);
   }
 
   testing::PythonPeer peer_{testing::ModbusPeerScript()};

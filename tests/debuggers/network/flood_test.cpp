@@ -32,16 +32,20 @@ struct FloodCase {
 
 std::ostream& operator<<(std::ostream& out, const FloodCase& value) { return out << value.name; }
 
+// Each test starts with the session flooded.
 class FloodTest : public ::testing::TestWithParam<FloodCase> {
  protected:
+  void SetUp() override {
+    ASSERT_TRUE(testing::StartFloodedSession(peer_, session_, GetParam().mode));
+    ASSERT_TRUE(testing::WaitForFlood(service_, GetParam().mode)) << RxBytes(service_);
+  }
+
   testing::PythonPeer peer_;
   NetworkService service_;
   testing::RouteSession session_{service_};
 };
 
 TEST_P(FloodTest, StopReturnsPromptly) {
-  ASSERT_TRUE(testing::StartFloodedSession(peer_, session_, GetParam().mode));
-  ASSERT_TRUE(testing::WaitForFlood(service_, GetParam().mode)) << RxBytes(service_);
   const auto start = Clock::now();
   const Json reply = session_.Stop();
   const auto took = Clock::now() - start;
@@ -51,8 +55,6 @@ TEST_P(FloodTest, StopReturnsPromptly) {
 }
 
 TEST_P(FloodTest, QueuedSendLeavesWhileTheFloodGoesOn) {
-  ASSERT_TRUE(testing::StartFloodedSession(peer_, session_, GetParam().mode));
-  ASSERT_TRUE(testing::WaitForFlood(service_, GetParam().mode)) << RxBytes(service_);
   const auto start = Clock::now();
   ASSERT_EQ(session_.Send("abcd")["type"], "network.send.result");
   // A pass waits at most 20 ms and reads at most 4 MiB over all sockets;
@@ -64,8 +66,6 @@ TEST_P(FloodTest, QueuedSendLeavesWhileTheFloodGoesOn) {
 }
 
 TEST_P(FloodTest, PollsAreCappedByCountAndCost) {
-  ASSERT_TRUE(testing::StartFloodedSession(peer_, session_, GetParam().mode));
-  ASSERT_TRUE(testing::WaitForFlood(service_, GetParam().mode)) << RxBytes(service_);
   const Json events = session_.Poll()["payload"]["events"];
   ASSERT_GE(events.size(), 2u);
   EXPECT_LE(events.size(), 256u);

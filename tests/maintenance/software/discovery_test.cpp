@@ -242,32 +242,23 @@ TEST(ResidualDiscovery, AnotherProgramAtOrInsideAFolderOnALocalDrive) {
 // locations and names, shortcuts by their target; the program's own key in
 // the other view counts only by its location.
 TEST(ResidualDiscovery, WithholdsWhatAnotherProgramMayNeed) {
-  const std::wstring programFiles = GetKnownFolderPath(FOLDERID_ProgramFiles);
-  const std::wstring pf = programFiles + L"\\";
-  const std::wstring local = GetKnownFolderPath(FOLDERID_LocalAppData) + L"\\";
-  const std::wstring exe = pf + L"Quillory\\Quillory.exe";
-  const RegisteredSoftware scanned = Program(pf + L"Quillory", exe, false, "HKCU|64|QuilloryNotes");
+  const RegisteredSoftware scanned = Program();
   RegisteredSoftware ownKey = scanned;
   ownKey.id = "HKCU|32|QuilloryNotes";
   const RegisteredSoftware player =
-      Program(pf + L"Inkwell", pf + L"Inkwell\\ink.exe", false, "HKLM|64|Ink", "Quillory Notes Player");
-  const RegisteredSoftware wide = Program(programFiles, L"", false, "HKLM|64|Wide", "Wide Spread");
+      Program(L"{PF}\\Inkwell", L"{PF}\\Inkwell\\ink.exe", false, "HKLM|64|Ink", "Quillory Notes Player");
+  const RegisteredSoftware wide = Program(L"{PF}", L"", false, "HKLM|64|Wide", "Wide Spread");
   const RegisteredSoftware relative = Program(L"Somewhere\\Else", L"", false, "HKLM|64|Rel", "Relative Place");
-  const auto folder = [](const std::wstring& path, std::string_view label) {
+  // A folder, or with a target a shortcut on the desktop.
+  const auto item = [](const std::wstring& path, std::string_view label, const std::wstring& target = L"") {
     ResidualItem made;
-    made.path = Utf16ToUtf8(path);
-    made.kind = label == kLabelRegisteredInstall ? "program" : "personal";
+    made.path = Utf16ToUtf8(Expand(path));
+    made.targetPath = Utf16ToUtf8(Expand(target));
+    made.kind = !target.empty() ? "shortcut" : label == kLabelRegisteredInstall ? "program" : "personal";
     made.label = label;
     return made;
   };
-  const auto link = [&](const std::wstring& target) {
-    ResidualItem made;
-    made.path = Utf16ToUtf8(local + L"Q.lnk");
-    made.targetPath = Utf16ToUtf8(target);
-    made.kind = "shortcut";
-    made.label = kLabelUserDesktop;
-    return made;
-  };
+  const auto link = [&](const std::wstring& target) { return item(L"{L}\\Q.lnk", kLabelUserDesktop, target); };
   struct Case {
     const char* name;
     RegisteredSoftware other;
@@ -275,23 +266,23 @@ TEST(ResidualDiscovery, WithholdsWhatAnotherProgramMayNeed) {
     bool mayNeed;
   };
   const std::vector<Case> cases = {
-      {"a data folder named like another program", player, folder(local + L"Quillory Notes", kLabelLocalAppData), true},
-      {"the install folder is not judged by name", player, folder(pf + L"Quillory", kLabelRegisteredInstall), false},
-      {"a data folder no other program is named", player, folder(local + L"Quillory Cache", kLabelLocalAppData), false},
-      {"the own key names nothing", ownKey, folder(local + L"Quillory Notes", kLabelLocalAppData), false},
-      {"the own key's location still counts", ownKey, folder(pf + L"Quillory", kLabelRegisteredInstall), true},
-      {"an unreadable location keeps folders", relative, folder(local + L"Quillory", kLabelLocalAppData), true},
-      {"an unreadable location keeps no shortcut", relative, link(exe), false},
-      {"a shortcut to another's executable", player, link(pf + L"Inkwell\\ink.exe"), true},
-      {"a shortcut into another's folder", player, link(pf + L"Inkwell\\x\\y.exe"), true},
-      {"a shortcut to the own key's executable", ownKey, link(exe), false},
-      {"a protected location holds no shortcut", wide, link(exe), false},
+      {"a data folder named like another program", player, item(L"{L}\\Quillory Notes", kLabelLocalAppData), true},
+      {"the install folder is not judged by name", player, item(L"{PF}\\Quillory", kLabelRegisteredInstall), false},
+      {"a data folder no other program is named", player, item(L"{L}\\Quillory Cache", kLabelLocalAppData), false},
+      {"the own key names nothing", ownKey, item(L"{L}\\Quillory Notes", kLabelLocalAppData), false},
+      {"the own key's location still counts", ownKey, item(L"{PF}\\Quillory", kLabelRegisteredInstall), true},
+      {"an unreadable location keeps folders", relative, item(L"{L}\\Quillory", kLabelLocalAppData), true},
+      {"an unreadable location keeps no shortcut", relative, link(kExe), false},
+      {"a shortcut to another's executable", player, link(L"{PF}\\Inkwell\\ink.exe"), true},
+      {"a shortcut into another's folder", player, link(L"{PF}\\Inkwell\\x\\y.exe"), true},
+      {"a shortcut to the own key's executable", ownKey, link(kExe), false},
+      {"a protected location holds no shortcut", wide, link(kExe), false},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(OtherPrograms(scanned, {scanned, c.other}, {}).MayNeed(c.item), c.mayNeed) << c.name;
   }
-  EXPECT_TRUE(OtherPrograms(scanned, {scanned, player}, {}).NamesExecutable(pf + L"inkwell\\INK.exe"));
-  EXPECT_FALSE(OtherPrograms(scanned, {scanned, ownKey}, {}).NamesExecutable(exe));
+  EXPECT_TRUE(OtherPrograms(scanned, {scanned, player}, {}).NamesExecutable(Expand(L"{PF}\\inkwell\\INK.exe")));
+  EXPECT_FALSE(OtherPrograms(scanned, {scanned, ownKey}, {}).NamesExecutable(Expand(kExe)));
 }
 
 }  // namespace

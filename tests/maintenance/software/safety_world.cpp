@@ -166,12 +166,6 @@ void EnsureParents(const std::wstring& path) {
   }
 }
 
-}  // namespace
-
-std::wstring WorldPath(const std::wstring& text);
-
-namespace {
-
 // The InstallLocation text of a program in its written form.
 std::wstring WrittenLocation(const WorldProgram& program) {
   const std::wstring path = WorldPath(program.installLocation);
