@@ -2,7 +2,6 @@
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
-#include <iphlpapi.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -13,6 +12,8 @@
 #include "maintenance/software/installer_records.h"
 #include "maintenance/software/path_rules.h"
 #include "maintenance/software/registered_location.h"
+#include "maintenance/software/software_limits.h"
+#include "store/adapter_addresses.h"
 #include "store/registry_key.h"
 #include "tests/maintenance/software/software_fixture.h"
 
@@ -23,11 +24,10 @@ using testing::FixturePath;
 
 // An IPv4 address of one of this machine's adapters other than loopback.
 std::wstring OwnAdapterAddress() {
-  std::vector<unsigned char> buffer(65536);
-  ULONG size = static_cast<ULONG>(buffer.size());
-  auto* adapter = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data());
-  if (GetAdaptersAddresses(AF_INET, 0, nullptr, adapter, &size) != ERROR_SUCCESS) return L"";
-  for (; adapter != nullptr; adapter = adapter->Next) {
+  const ResizingQueryResult adapters = ReadAdapterAddresses(AF_INET);
+  if (!adapters.ok) return L"";
+  for (auto* adapter = reinterpret_cast<const IP_ADAPTER_ADDRESSES*>(adapters.bytes.data()); adapter != nullptr;
+       adapter = adapter->Next) {
     for (auto* unicast = adapter->FirstUnicastAddress; unicast != nullptr; unicast = unicast->Next) {
       wchar_t text[INET_ADDRSTRLEN] = {};
       const auto& address = reinterpret_cast<const sockaddr_in*>(unicast->Address.lpSockaddr)->sin_addr;
@@ -43,8 +43,8 @@ TEST(RegisteredLocation, ReadsEveryWrittenFormAsTheFileSystemNamesIt) {
   ASSERT_NE(std::wstring(shortName), FixturePath(L"linkedroot"));
   const std::wstring programFiles = GetKnownFolderPath(FOLDERID_ProgramFiles);
   const std::wstring real = FixturePath(L"real\\dir");
-  wchar_t computer[256] = {};
-  DWORD computerLength = 256;
+  wchar_t computer[kHostNameUnits] = {};
+  DWORD computerLength = kHostNameUnits;
   ASSERT_TRUE(GetComputerNameExW(ComputerNameDnsHostname, computer, &computerLength));
   const std::wstring ownAddress = OwnAdapterAddress();
   ASSERT_NE(ownAddress, L"") << "the tests' network has an adapter besides loopback";
