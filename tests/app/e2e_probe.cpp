@@ -5,6 +5,7 @@
 //   e2e_probe visible pet|dashboard SECONDS  waits until the window is visible
 //   e2e_probe hidden pet|dashboard SECONDS   waits until the window exists and is hidden
 //   e2e_probe close pet|dashboard    posts WM_CLOSE to the window
+// Every run first writes "e2e_probe", to tell a run from a start that never ran.
 #include <windows.h>
 
 #include <fcntl.h>
@@ -80,6 +81,8 @@ std::string ToUtf8(const std::wstring& text) {
 
 int main(int argc, char** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
+  std::fputs("e2e_probe\n", stdout);
+  std::fflush(stdout);
   if (argc < 3) return 2;
   const std::string command = argv[1];
   if (command == "dismiss-box" || command == "no-box") {

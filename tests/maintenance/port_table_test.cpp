@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -64,21 +65,52 @@ class PortsOnThisMachine : public ::testing::Test {
   }
   void TearDown() override { WSACleanup(); }
 
-  static std::vector<PortEntry> RowsOf(const std::vector<PortEntry>& listing, const std::string& protocol,
-                                       uint16_t localPort) {
-    std::vector<PortEntry> found;
-    for (const PortEntry& entry : listing) {
-      if (entry.protocol == protocol && entry.localPort == localPort) found.push_back(entry);
+  // One row as the listing should show it; the owner is checked apart.
+  struct Expected {
+    const char* protocol;
+    const char* localAddress;
+    uint16_t localPort;
+    const char* remoteAddress;
+    uint16_t remotePort;
+    const char* state;
+
+    bool Is(const PortEntry& e) const {
+      return e.protocol == protocol && e.localAddress == localAddress && e.localPort == localPort &&
+             e.remoteAddress == remoteAddress && e.remotePort == remotePort && e.state == state;
     }
-    return found;
+  };
+
+  static size_t CountOf(const std::vector<PortEntry>& listing, const Expected& row) {
+    return std::count_if(listing.begin(), listing.end(), [&](const PortEntry& e) { return row.Is(e); });
   }
 
-  static std::vector<PortEntry> RowsOf(const std::string& protocol, uint16_t localPort) {
-    return RowsOf(ListPorts(), protocol, localPort);
+  static std::vector<PortEntry>::const_iterator Find(const std::vector<PortEntry>& listing, const Expected& row) {
+    return std::find_if(listing.begin(), listing.end(), [&](const PortEntry& e) { return row.Is(e); });
   }
 
-  // Under Wine the tables carry no owner (pid 0); Windows names this program.
-  static void ExpectOwnedByThisProgram(const PortEntry& entry) {
+  // Rows are told apart by everything the listing shows: on a busy machine
+  // other sockets can hold the same port number on another address or, for a
+  // connection, towards another peer. Under Wine the tables are read from
+  // /proc/net, which is no snapshot while other connections come and go: a row
+  // can be read twice or not at all, so the listing is read again, a few times
+  // at most, until every expected row shows once.
+  static std::vector<PortEntry> ListingWith(std::initializer_list<Expected> rows) {
+    constexpr int kListingReads = 5;
+    std::vector<PortEntry> listing;
+    for (int read = 0; read < kListingReads; ++read) {
+      listing = ListPorts();
+      if (std::all_of(rows.begin(), rows.end(), [&](const Expected& row) { return CountOf(listing, row) == 1; })) {
+        break;
+      }
+    }
+    return listing;
+  }
+
+  // The row shows once, owned by this program: under Wine the tables carry no
+  // owner (pid 0); Windows names this program.
+  static void ExpectOnceOwnedByThisProgram(const std::vector<PortEntry>& listing, const Expected& row) {
+    ASSERT_EQ(CountOf(listing, row), 1u) << row.protocol << " " << row.localAddress << ":" << row.localPort;
+    const PortEntry& entry = *Find(listing, row);
     if (entry.processId == 0) {
       EXPECT_EQ(entry.processName, "System Idle");
     } else {
@@ -93,13 +125,8 @@ TEST_F(PortsOnThisMachine, WildcardListenerShowsStarsAndListening) {
   const uint16_t port = listener.Bind("0.0.0.0");
   ASSERT_EQ(listen(listener.get(), 4), 0);
 
-  const std::vector<PortEntry> rows = RowsOf("TCP", port);
-  ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(rows[0].localAddress, "*");
-  EXPECT_EQ(rows[0].remoteAddress, "*");
-  EXPECT_EQ(rows[0].remotePort, 0);
-  EXPECT_EQ(rows[0].state, "监听");
-  ExpectOwnedByThisProgram(rows[0]);
+  const Expected row{"TCP", "*", port, "*", 0, "监听"};
+  ExpectOnceOwnedByThisProgram(ListingWith({row}), row);
 }
 
 TEST_F(PortsOnThisMachine, EstablishedLoopbackPairShowsBothEnds) {
@@ -116,28 +143,12 @@ TEST_F(PortsOnThisMachine, EstablishedLoopbackPairShowsBothEnds) {
   ASSERT_NE(accepted.get(), INVALID_SOCKET);
   const uint16_t clientPort = client.LocalPort();
 
-  const std::vector<PortEntry> listing = ListPorts();
-  const std::vector<PortEntry> clientRows = RowsOf(listing, "TCP", clientPort);
-  ASSERT_EQ(clientRows.size(), 1u);
-  EXPECT_EQ(clientRows[0].localAddress, "127.0.0.1");
-  EXPECT_EQ(clientRows[0].remoteAddress, "127.0.0.1");
-  EXPECT_EQ(clientRows[0].remotePort, serverPort);
-  EXPECT_EQ(clientRows[0].state, "已连接");
-  ExpectOwnedByThisProgram(clientRows[0]);
-
   // The server port holds the listener and the accepted connection.
-  const std::vector<PortEntry> serverRows = RowsOf(listing, "TCP", serverPort);
-  ASSERT_EQ(serverRows.size(), 2u);
-  const auto connected = std::find_if(serverRows.begin(), serverRows.end(),
-                                      [](const PortEntry& e) { return e.state == "已连接"; });
-  const auto listening = std::find_if(serverRows.begin(), serverRows.end(),
-                                      [](const PortEntry& e) { return e.state == "监听"; });
-  ASSERT_NE(connected, serverRows.end());
-  ASSERT_NE(listening, serverRows.end());
-  EXPECT_EQ(connected->remoteAddress, "127.0.0.1");
-  EXPECT_EQ(connected->remotePort, clientPort);
-  EXPECT_EQ(listening->localAddress, "127.0.0.1");
-  EXPECT_EQ(listening->remoteAddress, "*");
+  const std::initializer_list<Expected> rows = {{"TCP", "127.0.0.1", clientPort, "127.0.0.1", serverPort, "已连接"},
+                                                {"TCP", "127.0.0.1", serverPort, "127.0.0.1", clientPort, "已连接"},
+                                                {"TCP", "127.0.0.1", serverPort, "*", 0, "监听"}};
+  const std::vector<PortEntry> listing = ListingWith(rows);
+  for (const Expected& row : rows) ExpectOnceOwnedByThisProgram(listing, row);
 }
 
 TEST_F(PortsOnThisMachine, UdpSocketsShowDashAndListening) {
@@ -146,17 +157,10 @@ TEST_F(PortsOnThisMachine, UdpSocketsShowDashAndListening) {
   Socket wildcard(SOCK_DGRAM);
   const uint16_t wildcardPort = wildcard.Bind("0.0.0.0");
 
-  const std::vector<PortEntry> loopbackRows = RowsOf("UDP", loopbackPort);
-  ASSERT_EQ(loopbackRows.size(), 1u);
-  EXPECT_EQ(loopbackRows[0].localAddress, "127.0.0.1");
-  EXPECT_EQ(loopbackRows[0].remoteAddress, "—");
-  EXPECT_EQ(loopbackRows[0].remotePort, 0);
-  EXPECT_EQ(loopbackRows[0].state, "监听");
-  ExpectOwnedByThisProgram(loopbackRows[0]);
-
-  const std::vector<PortEntry> wildcardRows = RowsOf("UDP", wildcardPort);
-  ASSERT_EQ(wildcardRows.size(), 1u);
-  EXPECT_EQ(wildcardRows[0].localAddress, "*");
+  const std::initializer_list<Expected> rows = {{"UDP", "127.0.0.1", loopbackPort, "—", 0, "监听"},
+                                                {"UDP", "*", wildcardPort, "—", 0, "监听"}};
+  const std::vector<PortEntry> listing = ListingWith(rows);
+  for (const Expected& row : rows) ExpectOnceOwnedByThisProgram(listing, row);
 }
 
 TEST_F(PortsOnThisMachine, ListIsSortedWithTcpBeforeUdpOnOnePort) {
@@ -168,20 +172,18 @@ TEST_F(PortsOnThisMachine, ListIsSortedWithTcpBeforeUdpOnOnePort) {
   Socket higher(SOCK_DGRAM);
   higher.Bind("127.0.0.1");
 
-  const std::vector<PortEntry> list = ListPorts();
+  const Expected tcpRow{"TCP", "127.0.0.1", port, "*", 0, "监听"};
+  const Expected udpRow{"UDP", "127.0.0.1", port, "—", 0, "监听"};
+  const Expected higherRow{"UDP", "127.0.0.1", higher.LocalPort(), "—", 0, "监听"};
+  const std::vector<PortEntry> list = ListingWith({tcpRow, udpRow, higherRow});
   EXPECT_TRUE(std::is_sorted(list.begin(), list.end(), ComparePortEntries));
-  const auto position = [&](const std::string& protocol, uint16_t localPort) {
-    const auto it = std::find_if(list.begin(), list.end(), [&](const PortEntry& e) {
-      return e.protocol == protocol && e.localPort == localPort;
-    });
-    return it - list.begin();
-  };
-  const auto tcpAt = position("TCP", port);
-  const auto udpAt = position("UDP", port);
+  const auto position = [&](const Expected& row) { return Find(list, row) - list.begin(); };
+  const auto tcpAt = position(tcpRow);
+  const auto udpAt = position(udpRow);
   ASSERT_LT(tcpAt, static_cast<std::ptrdiff_t>(list.size()));
   ASSERT_LT(udpAt, static_cast<std::ptrdiff_t>(list.size()));
   EXPECT_LT(tcpAt, udpAt);
-  const auto higherAt = position("UDP", higher.LocalPort());
+  const auto higherAt = position(higherRow);
   if (higher.LocalPort() > port) {
     EXPECT_LT(udpAt, higherAt);
   } else {
