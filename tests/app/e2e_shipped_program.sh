@@ -16,17 +16,11 @@ source "$root/scripts/lib/wine-session.sh"
 nubo_wine_start "$work"
 trap nubo_wine_stop EXIT
 run() { "$root/scripts/lib/wine-exec" "$@"; }
-# The probe writes its name before anything else. Rarely, on a busy machine,
-# Wine's loader ends before a program has run at all: a probe start that wrote
-# no name did nothing, and is made once more, saying so.
+# The probe writes its name first, so that wine-exec can tell a start that
+# never ran and make it again; the name is not part of the answer.
 probe() {
-  local out status attempt
-  for attempt in 1 2; do
-    status=0
-    out=$(run "$probe_exe" "$@") || status=$?
-    [ "${out%%$'\n'*}" != e2e_probe ] || break
-    [ "$attempt" -eq 2 ] || echo "e2e: the probe ended with status $status before it ran; starting it again" >&2
-  done
+  local out status=0
+  out=$(run "$probe_exe" "$@") || status=$?
   out=${out#e2e_probe}
   out=${out#$'\n'}
   [ -z "$out" ] || printf '%s\n' "$out"
