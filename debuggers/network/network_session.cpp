@@ -52,6 +52,13 @@ bool FailResolution(const NetworkSessionContext& context, std::string_view opera
   return false;
 }
 
+int LocalAddressRefusal(const NetAddress& local, const NetAddress* target, bool allowLan) {
+  if (target != nullptr && NetAddressFamilyVersion(&local) != NetAddressFamilyVersion(target)) {
+    return WSAEAFNOSUPPORT;
+  }
+  return allowLan || NetIsLoopbackAddress(&local) != 0 ? 0 : WSAEACCES;
+}
+
 uint64_t UnsentBytes(const OutgoingQueue& queue) {
   uint64_t unsent = 0;
   for (const OutgoingBuffer& buffer : queue) unsent += buffer.bytes->size() - buffer.sent;

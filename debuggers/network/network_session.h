@@ -70,6 +70,11 @@ int ResolveForSession(const NetworkSessionContext& context, const std::string& h
 // Reports a failed resolution, unless a stop request abandoned it; false.
 bool FailResolution(const NetworkSessionContext& context, std::string_view operation, int code);
 
+// Why a local address may not serve a socket toward target (null: toward any
+// address): 0 when it may, WSAEAFNOSUPPORT for another IP version, WSAEACCES
+// outside loopback without the local-network permission.
+int LocalAddressRefusal(const NetAddress& local, const NetAddress* target, bool allowLan);
+
 // One queued TCP buffer; a broadcast shares its bytes between the peers.
 struct OutgoingBuffer {
   std::shared_ptr<const std::vector<uint8_t>> bytes;

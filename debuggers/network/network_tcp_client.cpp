@@ -1,5 +1,5 @@
-// The TCP client mode: connects to the first target address that takes the
-// connection, then reads and sends on that one stream.
+// The TCP client mode: tries the target's addresses in turn until one takes
+// the connection, then reads and sends on that one stream.
 
 #include <chrono>
 
@@ -20,23 +20,14 @@ class TcpClientSession final : public NetworkSession {
 
   bool Open() override {
     const NetworkSessionConfig& config = c_.config;
-    NetAddress targets[network::kResolveCapacity];
-    NetAddress locals[network::kResolveCapacity];
     int code = 0;
-    const int targetCount =
-        ResolveForSession(c_, config.remoteHost, config.remotePort, kNetResolveTcp, false, targets, code);
-    if (targetCount < 0) return FailResolution(c_, text::kOpResolveTarget, code);
-    int localCount = 0;
+    targetCount_ = ResolveForSession(c_, config.remoteHost, config.remotePort, kNetResolveTcp, false, targets_, code);
+    if (targetCount_ < 0) return FailResolution(c_, text::kOpResolveTarget, code);
     if (!config.localHost.empty()) {
-      localCount = ResolveForSession(c_, config.localHost, config.localPort, kNetResolveTcp, true, locals, code);
-      if (localCount < 0) return FailResolution(c_, text::kOpResolveLocal, code);
+      localCount_ = ResolveForSession(c_, config.localHost, config.localPort, kNetResolveTcp, true, locals_, code);
+      if (localCount_ < 0) return FailResolution(c_, text::kOpResolveLocal, code);
     }
-    int lastCode = 0;
-    for (int t = 0; t < targetCount; ++t) {
-      if (Connect(targets[t], locals, localCount, lastCode)) return true;
-    }
-    c_.sink.Fail(FormatWinsockFailure(text::kOpConnect, lastCode));
-    return false;
+    return ConnectNext();
   }
 
   void Queue(NetworkSendItem item) override {
@@ -59,16 +50,14 @@ class TcpClientSession final : public NetworkSession {
     if (entry.hasError != 0) {
       int32_t pending = 0;
       if (NetGetSocketError(stream_.socket.get(), &pending, &code) != 0) code = pending;
+      if (connectPending_) return GiveUpTarget(text::kOpConnection, code);
       c_.sink.Fail(FormatWinsockFailure(text::kOpConnection, code));
       return false;
     }
     if (entry.writable != 0 && connectPending_) {
       int32_t pending = 0;
       const bool queried = NetGetSocketError(stream_.socket.get(), &pending, &code) != 0;
-      if (!queried || pending != 0) {
-        c_.sink.Fail(FormatWinsockFailure(text::kOpConnect, queried ? pending : code));
-        return false;
-      }
+      if (!queried || pending != 0) return GiveUpTarget(text::kOpConnect, queried ? pending : code);
       OnConnected();
     }
     if (entry.readable != 0 && !Receive(readShare)) return false;
@@ -87,44 +76,63 @@ class TcpClientSession final : public NetworkSession {
   void Close() override { ShutdownAndClose(stream_.socket); }
 
  private:
+  // Starts a connection to the next target that takes one; when every target
+  // has failed, fails the session with the last failure.
+  bool ConnectNext() {
+    while (nextTarget_ < targetCount_) {
+      if (Connect(targets_[nextTarget_++])) return true;
+    }
+    c_.sink.Fail(FormatWinsockFailure(lastOperation_, lastCode_));
+    return false;
+  }
+
+  // The connect in progress failed: on to the next target.
+  bool GiveUpTarget(std::string_view operation, int code) {
+    lastOperation_ = operation;
+    lastCode_ = code;
+    ShutdownAndClose(stream_.socket);
+    connectPending_ = false;
+    return ConnectNext();
+  }
+
   // Starts a connection to one target, bound to a local address of its version
-  // when any was given; false with lastCode when it could not.
-  bool Connect(const NetAddress& target, const NetAddress* locals, int localCount, int& lastCode) {
+  // when any was given; false with the last code when it could not.
+  bool Connect(const NetAddress& target) {
+    lastOperation_ = text::kOpConnect;
     int code = 0;
     SocketHandle socket(NetSocket(&target, &code));
     if (!socket || NetSetNonBlocking(socket.get(), 1, &code) == 0) {
-      lastCode = code;
+      lastCode_ = code;
       return false;
     }
     NetSetOobInline(socket.get(), nullptr);
-    if (localCount > 0) {
+    if (localCount_ > 0) {
       bool bound = false;
-      lastCode = WSAEAFNOSUPPORT;  // no local address of the target's version
-      for (int l = 0; l < localCount && !bound; ++l) {
-        if (NetAddressFamilyVersion(&locals[l]) != NetAddressFamilyVersion(&target)) continue;
-        if (!c_.config.allowLan && NetIsLoopbackAddress(&locals[l]) == 0) {
-          lastCode = WSAEACCES;
-          continue;
-        }
-        bound = NetBind(socket.get(), &locals[l], &code) != 0;
-        if (!bound) lastCode = code;
+      for (int l = 0; l < localCount_ && !bound; ++l) {
+        const int refusal = LocalAddressRefusal(locals_[l], &target, c_.config.allowLan);
+        bound = refusal == 0 && NetBind(socket.get(), &locals_[l], &code) != 0;
+        if (!bound) lastCode_ = refusal != 0 ? refusal : code;
       }
       if (!bound) return false;
     }
     const int status = NetConnect(socket.get(), &target, &code);
     if (status != kNetDone && status != kNetInProgress) {
-      lastCode = code;
+      lastCode_ = code;
       return false;
     }
     stream_.socket = std::move(socket);
     SetEndpoint(target);
-    stream_.peerId = c_.nextPeerId++;
+    // The session's first connect takes the peer id and starts the one time-out.
+    const bool first = stream_.peerId == 0;
+    if (first) {
+      stream_.peerId = c_.nextPeerId++;
+      connectStarted_ = Clock::now();
+    }
     connectPending_ = status == kNetInProgress;
-    connectStarted_ = Clock::now();
-    if (connectPending_) {
-      c_.sink.SetState(NetworkState::kConnecting, text::kConnecting);
-    } else {
+    if (!connectPending_) {
       OnConnected();
+    } else if (first) {
+      c_.sink.SetState(NetworkState::kConnecting, text::kConnecting);
     }
     return true;
   }
@@ -169,6 +177,13 @@ class TcpClientSession final : public NetworkSession {
   }
 
   const NetworkSessionContext c_;  // references only: cheap to copy
+  NetAddress targets_[network::kResolveCapacity]{};
+  NetAddress locals_[network::kResolveCapacity]{};
+  int targetCount_ = 0;
+  int localCount_ = 0;
+  int nextTarget_ = 0;
+  std::string_view lastOperation_ = text::kOpConnect;
+  int lastCode_ = 0;
   TcpStream stream_;
   Clock::time_point connectStarted_{};
   bool connectPending_ = false;

@@ -26,8 +26,9 @@ class TcpServerSession final : public NetworkSession {
     if (localCount < 0) return FailResolution(c_, text::kOpResolveLocal, code);
     int lastCode = 0;
     for (int l = 0; l < localCount; ++l) {
-      if (!config.allowLan && NetIsLoopbackAddress(&locals[l]) == 0) {
-        lastCode = WSAEACCES;
+      const int refusal = LocalAddressRefusal(locals[l], nullptr, config.allowLan);
+      if (refusal != 0) {
+        lastCode = refusal;
         continue;
       }
       SocketHandle socket(NetSocket(&locals[l], &code));

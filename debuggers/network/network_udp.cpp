@@ -44,12 +44,12 @@ class UdpSession final : public NetworkSession {
         return false;
       }
       for (int l = 0; l < localCount; ++l) {
-        if (NetAddressFamilyVersion(&locals[l]) != NetAddressFamilyVersion(&target)) continue;
-        if (!config.allowLan && NetIsLoopbackAddress(&locals[l]) == 0) continue;
-        SocketHandle socket(NetSocket(&target, &code));
+        const int refusal = LocalAddressRefusal(locals[l], &target, config.allowLan);
+        SocketHandle socket(refusal == 0 ? NetSocket(&target, &code) : INVALID_SOCKET);
         if (!socket || NetSetNonBlocking(socket.get(), 1, &code) == 0 ||
             NetSetExclusiveAddressUse(socket.get(), &code) == 0 || NetBind(socket.get(), &locals[l], &code) == 0) {
-          lastCode = code;
+          operation = text::kOpBindUdp;  // the text names the step the last code belongs to
+          lastCode = refusal != 0 ? refusal : code;
           continue;
         }
         if (!Configure(socket, sendsMulticast, operation, lastCode)) continue;

@@ -32,7 +32,7 @@ class TcpClientTest : public ::testing::Test {
   Json Connect(int port) { return session_.Start(testing::SessionMembers("tcp-client", "", 0, "127.0.0.1", port)); }
 
   testing::PythonPeer peer_;
-  NetworkService service_;
+  NetworkService service_{testing::FakeResolver()};  // system names, and "dual.test"
   testing::RouteSession session_{service_};
   std::string listener_;
 };
@@ -72,13 +72,16 @@ TEST_F(TcpClientTest, EchoCarriesExactBytesWithPeerLabels) {
 
 TEST_F(TcpClientTest, RefusedConnectIsSeenAtOnce) {
   const int port = peer_.Number("closedport");
-  ASSERT_EQ(Connect(port)["type"], "network.start.result");
-  // Long before the 10-second connect time-out.
-  ASSERT_TRUE(session_.WaitForState("error", testing::kPromptBoundMs)) << session_.snapshot();
-  // The refusal arrives in the exception set of the readiness wait.
-  EXPECT_EQ(session_.snapshot()["lastError"], "网络连接失败（Winsock 10061）。");
-  EXPECT_EQ(session_.events().back()["kind"], "error");
-  EXPECT_EQ(session_.Send("01")["payload"]["message"], "网络会话尚未启动。");
+  for (const char* host : {"127.0.0.1", "dual.test"}) {  // one address; ::1 and 127.0.0.1, both refusing
+    ASSERT_EQ(session_.Start(testing::SessionMembers("tcp-client", "", 0, host, port))["type"],
+              "network.start.result");
+    // Long before the 10-second connect time-out.
+    ASSERT_TRUE(session_.WaitForState("error", testing::kPromptBoundMs)) << host << session_.snapshot();
+    // The refusal arrives in the exception set of the readiness wait.
+    EXPECT_EQ(session_.snapshot()["lastError"], "网络连接失败（Winsock 10061）。") << host;
+    EXPECT_EQ(session_.events().back()["kind"], "error");
+    EXPECT_EQ(session_.Send("01")["payload"]["message"], "网络会话尚未启动。");
+  }
 }
 
 TEST_F(TcpClientTest, ConnectThatStaysPendingTimesOutAfterTenSeconds) {
@@ -181,6 +184,16 @@ TEST_F(TcpClientResolutionTest, SendQueuedWhileResolvingIsDeliveredOnceConnected
   ASSERT_TRUE(session_.WaitForReceived(4)) << session_.snapshot();
   EXPECT_EQ(session_.ReceivedHex(), "01020304");
   EXPECT_EQ(session_.FindMessage("TCP 客户端当前未连接。"), nullptr);
+}
+
+TEST_F(TcpClientResolutionTest, ANameGivingIpv6FirstReachesAServerOnIpv4Only) {
+  // Nothing listens on ::1: its refused connect moves on to 127.0.0.1.
+  const std::vector<std::string> listener = peer_.Words("listen 8 echo");
+  ASSERT_EQ(session_.Start(testing::SessionMembers("tcp-client", "", 0, "dual.test", std::stoi(listener[1])))["type"],
+            "network.start.result");
+  ASSERT_TRUE(session_.WaitForState("connected")) << session_.snapshot();
+  EXPECT_EQ(session_.snapshot()["peers"][0]["address"], "127.0.0.1");
+  EXPECT_LE(session_.CountMessage("正在连接 TCP 目标。"), 1u);
 }
 
 TEST_F(TcpClientResolutionTest, StopDuringResolutionReturnsPromptly) {

@@ -132,6 +132,20 @@ TEST_F(UdpTest, MulticastThroughTheSystemRoute) {
   EXPECT_EQ(testing::SplitWords(peer_.Call("recvfrom " + receiver + " 1 3000")).at(0), "1");
 }
 
+TEST(LocalAddressTest, OneOfAnotherIpVersionNamesItsCode) {
+  const struct {
+    const char* mode;
+    std::string error;
+  } cases[] = {{"udp", "绑定 UDP 端点失败（Winsock 10047）。"}, {"tcp-client", "连接目标失败（Winsock 10047）。"}};
+  for (const auto& c : cases) {
+    NetworkService service;
+    testing::RouteSession session(service);
+    ASSERT_EQ(session.Start(testing::SessionMembers(c.mode, "127.0.0.1", 0, "::1", 9))["type"], "network.start.result");
+    ASSERT_TRUE(session.WaitForState("error")) << c.mode;
+    EXPECT_EQ(session.snapshot()["lastError"], c.error) << c.mode;
+  }
+}
+
 TEST(UdpResolvedGroupTest, NeedsTheLocalNetworkPermission) {
   NetworkService service(testing::FakeResolver());
   testing::RouteSession session(service);

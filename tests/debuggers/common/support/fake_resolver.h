@@ -15,6 +15,8 @@ namespace nubo::testing {
 //   "silent.test"      pends like held.test, as under Wine without a cancel handle
 //   "cancellable.test" pends and writes a cancel handle
 //   "group.test"       answers at once with 239.1.2.3
+//   "dual.test"        answers at once with ::1 and then 127.0.0.1, as
+//                      "localhost" does where the hosts file names both
 //   "empty.test"       answers at once with a list without IPv4/IPv6 entries
 // Completions run on a thread of their own, as the system's would.
 const NetResolveSystem& FakeResolver();
