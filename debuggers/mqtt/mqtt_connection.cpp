@@ -119,7 +119,7 @@ int MqttConnection::Receive(std::vector<uint8_t>& out, std::string& text, const 
                             const std::atomic<bool>* wake, size_t room) {
   out.clear();
   if (abort()) return 0;
-  return tls_ ? ReceiveTls(out, text, abort, wake) : ReceivePlain(out, text, wake, room);
+  return tls_ ? ReceiveTls(out, text, abort, wake, room) : ReceivePlain(out, text, wake, room);
 }
 
 // Reads first and waits only when nothing is there: a flood is taken in large
@@ -154,6 +154,7 @@ int MqttConnection::ReceivePlain(std::vector<uint8_t>& out, std::string& text, c
 
 void MqttConnection::Close() {
   encrypted_.clear();
+  encryptedStart_ = 0;
   needMore_ = false;
   if (contextHeld_) DeleteSecurityContext(&context_);
   if (credentialsHeld_) FreeCredentialsHandle(&credentials_);

@@ -204,22 +204,22 @@ bool MqttConnection::SendTls(const uint8_t* data, size_t length, const MqttAbort
   return true;
 }
 
+// Reads first and waits only when nothing is there, as the plain receive
+// does: a flood is decrypted from large reads without a select() before each.
 int MqttConnection::ReceiveTls(std::vector<uint8_t>& out, std::string& text, const MqttAbortTest& abort,
-                               const std::atomic<bool>* wake) {
+                               const std::atomic<bool>* wake, size_t room) {
   const uint64_t deadline = MqttSteadyNowMs() + mqtt::kTlsReceiveBudgetMs;
   for (;;) {
     if (MqttSteadyNowMs() >= deadline) return out.empty() ? 0 : 1;
-    if (encrypted_.empty() || needMore_) {
-      if (!MqttWaitReadable(socket_.get(), wake)) return 0;
-      const size_t before = encrypted_.size();
-      encrypted_.resize(before + mqtt::kSocketReadBytes);
-      size_t length = 0;
+    if (encryptedStart_ == encrypted_.size() || needMore_) {
       int code = 0;
-      const int received =
-          NetRecv(socket_.get(), encrypted_.data() + before, mqtt::kSocketReadBytes, &length, &code);
-      encrypted_.resize(before + (received == kNetDone ? length : 0));
+      int received = ReadEncrypted(room, code);
+      if (received == kNetWouldBlock) {
+        if (!MqttWaitReadable(socket_.get(), wake)) return 0;
+        received = ReadEncrypted(room, code);
+      }
       if (received == kNetWouldBlock) continue;  // ready, then nothing: wait again
-      if (received == kNetClosed || (received == kNetDone && length == 0)) {
+      if (received == kNetClosed) {
         text.assign(mqtt::text::kBrokerClosedTls);
         return -1;
       }
@@ -247,14 +247,31 @@ int MqttConnection::ReceiveTls(std::vector<uint8_t>& out, std::string& text, con
   }
 }
 
+// Appends one read, as large as a plain one, behind the undecrypted bytes;
+// a read of 0 bytes counts as closed.
+int MqttConnection::ReadEncrypted(size_t room, int& code) {
+  encrypted_.erase(encrypted_.begin(), encrypted_.begin() + static_cast<ptrdiff_t>(encryptedStart_));
+  encryptedStart_ = 0;
+  const size_t before = encrypted_.size();
+  const size_t wanted = std::clamp(room, mqtt::kSocketReadBytes, mqtt::kSocketReadMaxBytes);
+  encrypted_.resize(before + wanted);
+  size_t length = 0;
+  const int received = NetRecv(socket_.get(), encrypted_.data() + before, wanted, &length, &code);
+  encrypted_.resize(before + (received == kNetDone ? length : 0));
+  return received == kNetDone && length == 0 ? kNetClosed : received;
+}
+
 MqttConnection::DecryptEnd MqttConnection::Decrypt(std::vector<uint8_t>& out, std::string& text) {
+  // Decrypted records stay in front of encryptedStart_ until the next read,
+  // so that a large read is not moved up once per record.
+  const size_t pending = encrypted_.size() - encryptedStart_;
   // Fewer bytes than a record header are an incomplete record whatever the
   // provider would make of them.
-  if (encrypted_.size() < mqtt::kTlsRecordHeaderBytes) {
+  if (pending < mqtt::kTlsRecordHeaderBytes) {
     needMore_ = true;
     return DecryptEnd::kGoOn;
   }
-  SecBuffer buffers[4] = {{static_cast<ULONG>(encrypted_.size()), SECBUFFER_DATA, encrypted_.data()},
+  SecBuffer buffers[4] = {{static_cast<ULONG>(pending), SECBUFFER_DATA, encrypted_.data() + encryptedStart_},
                           {0, SECBUFFER_EMPTY, nullptr},
                           {0, SECBUFFER_EMPTY, nullptr},
                           {0, SECBUFFER_EMPTY, nullptr}};
@@ -266,11 +283,15 @@ MqttConnection::DecryptEnd MqttConnection::Decrypt(std::vector<uint8_t>& out, st
       if (buffer.BufferType == SECBUFFER_DATA && buffer.cbBuffer > 0 && buffer.pvBuffer != nullptr) {
         const auto* bytes = static_cast<const uint8_t*>(buffer.pvBuffer);
         out.insert(out.end(), bytes, bytes + buffer.cbBuffer);
-      } else if (buffer.BufferType == SECBUFFER_EXTRA && buffer.cbBuffer <= encrypted_.size()) {
+      } else if (buffer.BufferType == SECBUFFER_EXTRA && buffer.cbBuffer <= pending) {
         extra = buffer.cbBuffer;
       }
     }
-    encrypted_.erase(encrypted_.begin(), encrypted_.end() - static_cast<ptrdiff_t>(extra));
+    encryptedStart_ = encrypted_.size() - extra;
+    if (extra == 0) {
+      encrypted_.clear();
+      encryptedStart_ = 0;
+    }
     if (status == SEC_I_RENEGOTIATE) {
       text.assign(mqtt::text::kTlsRenegotiate);
       return DecryptEnd::kFailed;

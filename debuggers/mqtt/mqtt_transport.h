@@ -60,7 +60,7 @@ class MqttConnection {
   bool Send(const uint8_t* data, size_t length, const MqttAbortTest& abort, std::string& text);
   // 1: bytes in out; 0: nothing within the wait (about 80 ms, 100 ms while a
   // TLS record arrives in parts); -1: failure with text. A set wake flag ends
-  // an idle wait early so that a queued command is taken at once. A plain
+  // an idle wait early so that a queued command is taken at once. A socket
   // read takes up to room bytes (at least 16 KiB, at most 256 KiB).
   int Receive(std::vector<uint8_t>& out, std::string& text, const MqttAbortTest& abort,
               const std::atomic<bool>* wake = nullptr, size_t room = SIZE_MAX);
@@ -73,7 +73,8 @@ class MqttConnection {
   bool SendTls(const uint8_t* data, size_t length, const MqttAbortTest& abort, std::string& text);
   int ReceivePlain(std::vector<uint8_t>& out, std::string& text, const std::atomic<bool>* wake, size_t room);
   int ReceiveTls(std::vector<uint8_t>& out, std::string& text, const MqttAbortTest& abort,
-                 const std::atomic<bool>* wake);
+                 const std::atomic<bool>* wake, size_t room);
+  int ReadEncrypted(size_t room, int& code);
   enum class DecryptEnd { kData, kDrained, kGoOn, kFailed };
   DecryptEnd Decrypt(std::vector<uint8_t>& out, std::string& text);
 
@@ -87,6 +88,7 @@ class MqttConnection {
   CtxtHandle context_{};
   SecPkgContext_StreamSizes sizes_{};
   std::vector<uint8_t> encrypted_;
+  size_t encryptedStart_ = 0;  // bytes of encrypted_ already decrypted
   std::vector<uint8_t> record_;  // reused buffer of one outgoing TLS record
 };
 
