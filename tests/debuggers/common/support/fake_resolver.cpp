@@ -33,47 +33,34 @@ FakeState& State() {
   return state;
 }
 
-ADDRINFOEXW* MakeEntry(sockaddr_storage* address, int length, int family, int socketType, int protocol) {
+// One entry, of an IPv4 address or of ::1 for address 0, in front of next;
+// an unusable one carries a family that is neither IPv4 nor IPv6.
+ADDRINFOEXW* MakeResult(uint32_t hostOrderAddress, uint16_t port, int socketType, int protocol, bool usable,
+                        ADDRINFOEXW* next = nullptr) {
   auto* entry = new ADDRINFOEXW{};
-  entry->ai_family = family;
+  auto* address = new sockaddr_storage{};
+  if (hostOrderAddress != 0) {
+    auto* ipv4 = reinterpret_cast<sockaddr_in*>(address);
+    ipv4->sin_family = AF_INET;
+    ipv4->sin_port = htons(port);
+    ipv4->sin_addr.s_addr = htonl(hostOrderAddress);
+    entry->ai_addrlen = sizeof(sockaddr_in);
+  } else {
+    auto* ipv6 = reinterpret_cast<sockaddr_in6*>(address);
+    ipv6->sin6_family = AF_INET6;
+    ipv6->sin6_port = htons(port);
+    ipv6->sin6_addr.s6_addr[15] = 1;
+    entry->ai_addrlen = sizeof(sockaddr_in6);
+  }
+  entry->ai_family = usable ? address->ss_family : AF_APPLETALK;
   entry->ai_socktype = socketType;
   entry->ai_protocol = protocol;
-  entry->ai_addrlen = static_cast<size_t>(length);
   entry->ai_addr = reinterpret_cast<sockaddr*>(address);
-  return entry;
-}
-
-// One IPv4 entry; an unusable one carries a family that is neither IPv4 nor IPv6.
-ADDRINFOEXW* MakeIpv4Entry(uint32_t hostOrderAddress, uint16_t port, int socketType, int protocol, bool usable) {
-  auto* address = new sockaddr_storage{};
-  auto* ipv4 = reinterpret_cast<sockaddr_in*>(address);
-  ipv4->sin_family = AF_INET;
-  ipv4->sin_port = htons(port);
-  ipv4->sin_addr.s_addr = htonl(hostOrderAddress);
-  return MakeEntry(address, sizeof(sockaddr_in), usable ? AF_INET : AF_APPLETALK, socketType, protocol);
-}
-
-// The list starting at entry, freed by Free.
-ADDRINFOEXW* Registered(ADDRINFOEXW* entry) {
+  entry->ai_next = reinterpret_cast<decltype(entry->ai_next)>(next);
   std::lock_guard lock(State().mutex);
+  State().fakeResults.erase(next);  // freed with the list it now ends
   State().fakeResults.insert(entry);
   return entry;
-}
-
-ADDRINFOEXW* MakeResult(uint32_t hostOrderAddress, uint16_t port, int socketType, int protocol, bool usable) {
-  return Registered(MakeIpv4Entry(hostOrderAddress, port, socketType, protocol, usable));
-}
-
-// ::1, then 127.0.0.1.
-ADDRINFOEXW* MakeLoopbackPair(uint16_t port, int socketType, int protocol) {
-  auto* address = new sockaddr_storage{};
-  auto* ipv6 = reinterpret_cast<sockaddr_in6*>(address);
-  ipv6->sin6_family = AF_INET6;
-  ipv6->sin6_port = htons(port);
-  ipv6->sin6_addr.s6_addr[15] = 1;
-  ADDRINFOEXW* entry = MakeEntry(address, sizeof(sockaddr_in6), AF_INET6, socketType, protocol);
-  entry->ai_next = reinterpret_cast<decltype(entry->ai_next)>(MakeIpv4Entry(0x7F000001, port, socketType, protocol, true));
-  return Registered(entry);
 }
 
 int Lookup(const wchar_t* name, const wchar_t* service, const ADDRINFOEXW* hints, ADDRINFOEXW** result,
@@ -85,7 +72,8 @@ int Lookup(const wchar_t* name, const wchar_t* service, const ADDRINFOEXW* hints
     return 0;
   }
   if (text == L"dual.test") {
-    *result = MakeLoopbackPair(port, hints->ai_socktype, hints->ai_protocol);
+    *result = MakeResult(0, port, hints->ai_socktype, hints->ai_protocol, true,
+                         MakeResult(0x7F000001, port, hints->ai_socktype, hints->ai_protocol, true));
     return 0;
   }
   if (text == L"held.test" || text == L"silent.test" || text == L"cancellable.test") {
