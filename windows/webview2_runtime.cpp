@@ -113,7 +113,8 @@ class ComView final : public BrowserView {
     auto newWindow = [](ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs* args) {
       return args == nullptr ? E_INVALIDARG : args->put_Handled(TRUE);
     };
-    result = view_->add_NewWindowRequested(NewWindowRequestedHandler::Create(newWindow).get(), &token);
+    result =
+        view_->add_NewWindowRequested(NewWindowRequestedHandler::Create(newWindow).get(), &token);
     if (SUCCEEDED(result)) {
       removals_.push_back([this, token] { view_->remove_NewWindowRequested(token); });
     }
@@ -204,16 +205,18 @@ class ComEnvironment final : public BrowserEnvironment {
 
   bool SupportsControllerOptions() const override { return static_cast<bool>(environment10_); }
   HRESULT CreateController(HWND parent, ControllerCompleted completed) override {
-    return environment_->CreateCoreWebView2Controller(parent, Handler(parent, std::move(completed)).get());
+    return environment_->CreateCoreWebView2Controller(parent,
+                                                      Handler(parent, std::move(completed)).get());
   }
   // Falls back to the plain controller when the options cannot carry a colour.
   HRESULT CreateControllerWithBackground(HWND parent, uint32_t argb,
                                          ControllerCompleted completed) override {
     ComPtr<ICoreWebView2ControllerOptions> options;
     ComPtr<ICoreWebView2ControllerOptions3> options3;
-    if (!environment10_ || FAILED(environment10_->CreateCoreWebView2ControllerOptions(options.out())) ||
-        !options || FAILED(options->QueryInterface(__uuidof(ICoreWebView2ControllerOptions3),
-                                                   options3.out_void()))) {
+    if (!environment10_ ||
+        FAILED(environment10_->CreateCoreWebView2ControllerOptions(options.out())) || !options ||
+        FAILED(options->QueryInterface(__uuidof(ICoreWebView2ControllerOptions3),
+                                       options3.out_void()))) {
       return CreateController(parent, std::move(completed));
     }
     options3->put_DefaultBackgroundColor(ToColor(argb));
@@ -225,7 +228,8 @@ class ComEnvironment final : public BrowserEnvironment {
   static ComPtr<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler> Handler(
       HWND parent, ControllerCompleted completed) {
     return ControllerCompletedHandler::Create(
-        DeliverToWindow<ComController, BrowserController, ICoreWebView2Controller>(parent, std::move(completed)));
+        DeliverToWindow<ComController, BrowserController, ICoreWebView2Controller>(
+            parent, std::move(completed)));
   }
 
   ComPtr<ICoreWebView2Environment> environment_;
@@ -244,7 +248,8 @@ HRESULT WebView2Runtime::CreateEnvironment(HWND window, const std::wstring& user
     if (FAILED(found)) return found;
   }
   const auto handler = EnvironmentCompletedHandler::Create(
-      DeliverToWindow<ComEnvironment, BrowserEnvironment, ICoreWebView2Environment>(window, std::move(completed)));
+      DeliverToWindow<ComEnvironment, BrowserEnvironment, ICoreWebView2Environment>(
+          window, std::move(completed)));
   return createEnvironment_(nullptr, userDataFolder.c_str(), nullptr, handler.get());
 }
 

@@ -21,33 +21,35 @@ struct State {
   long live = 0;
   long registrations = 0;
   std::map<HWND, View*> views;       // by the window hosting them
-  std::map<HWND, Handler*> pending;  // held creations, by their host child window
+  std::map<HWND, Handler*> pending;  // held creations, by their child window
   std::deque<std::function<void()>> later;
   HWND wake = nullptr;
 };
-
 State& S() {
   static State state;
   return state;
 }
 
-void Record(std::wstring call) { S().calls.push_back(std::move(call)); }
-HRESULT Put(const wchar_t* name, long value) {
-  Record(name + (L" " + std::to_wstring(value)));
+HRESULT Record(std::wstring call) {
+  S().calls.push_back(std::move(call));
   return S_OK;
 }
+std::wstring Text(LPCWSTR text) { return text != nullptr ? text : L"(none)"; }
+std::wstring Text(long value) { return std::to_wstring(value); }
 std::wstring Text(COREWEBVIEW2_COLOR c) {
-  return std::to_wstring(c.A) + L"," + std::to_wstring(c.R) + L"," + std::to_wstring(c.G) + L"," +
-         std::to_wstring(c.B);
+  return Text(c.A) + L"," + Text(c.R) + L"," + Text(c.G) + L"," + Text(c.B);
 }
-LPWSTR Copy(const std::wstring& text) {
+HRESULT Copy(const std::wstring& text, LPWSTR* copy) {
   const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-  auto* copy = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
-  std::memcpy(copy, text.c_str(), bytes);
-  return copy;
+  *copy = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
+  std::memcpy(*copy, text.c_str(), bytes);
+  return S_OK;
 }
+#define RECORDED(method, type) \
+  HRESULT method(type value) override { return Record(L## #method L" " + Text(value)); }
 
-constexpr wchar_t kClass[] = L"NuboWebView2StandIn";
+// Runs queued work through the thread's message loop (WM_APP to a message-only
+// window), and completes a held creation when its child window is destroyed.
 LRESULT CALLBACK StandInProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_APP && !S().later.empty()) {
     auto work = std::move(S().later.front());
@@ -65,10 +67,11 @@ HWND StandInWindow(HWND parent) {
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = StandInProc;
   windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.lpszClassName = kClass;
+  windowClass.lpszClassName = L"NuboWebView2StandIn";
   RegisterClassW(&windowClass);
-  return CreateWindowExW(0, kClass, L"", parent == HWND_MESSAGE ? 0 : WS_CHILD, 0, 0, 0, 0, parent,
-                         nullptr, windowClass.hInstance, nullptr);
+  const DWORD style = parent == HWND_MESSAGE ? 0 : WS_CHILD;
+  return CreateWindowExW(0, windowClass.lpszClassName, L"", style, 0, 0, 0, 0, parent, nullptr,
+                         windowClass.hInstance, nullptr);
 }
 void Later(std::function<void()> work) {
   if (S().wake == nullptr) S().wake = StandInWindow(HWND_MESSAGE);
@@ -76,16 +79,16 @@ void Later(std::function<void()> work) {
   PostMessageW(S().wake, WM_APP, 0, 0);
 }
 
-// Counted while alive; answers Base always and Derived when the script offers it.
-template <typename Derived, typename Base = Derived>
-class Counted : public ComObject<Derived> {
+// Counted while alive; answers Base, and Latest when the script offers it.
+template <typename Latest, typename Base = Latest>
+class Counted : public ComObject<Latest> {
  public:
   explicit Counted(bool offered = true) : offered_(offered) { ++S().live; }
 
  protected:
   ~Counted() override { --S().live; }
   bool Answers(REFIID iid) const override {
-    return iid == __uuidof(Base) || (offered_ && iid == __uuidof(Derived));
+    return iid == __uuidof(Base) || (offered_ && iid == __uuidof(Latest));
   }
 
  private:
@@ -93,18 +96,16 @@ class Counted : public ComObject<Derived> {
 };
 
 class Settings final : public Counted<ICoreWebView2Settings> {
-  HRESULT put_IsStatusBarEnabled(BOOL on) override { return Put(L"put_IsStatusBarEnabled", on); }
-  HRESULT put_AreDevToolsEnabled(BOOL on) override { return Put(L"put_AreDevToolsEnabled", on); }
-  HRESULT put_AreDefaultContextMenusEnabled(BOOL on) override {
-    return Put(L"put_AreDefaultContextMenusEnabled", on);
-  }
+  RECORDED(put_IsStatusBarEnabled, BOOL)
+  RECORDED(put_AreDevToolsEnabled, BOOL)
+  RECORDED(put_AreDefaultContextMenusEnabled, BOOL)
 };
 
 class MessageArgs final : public Counted<ICoreWebView2WebMessageReceivedEventArgs> {
  public:
   MessageArgs(std::wstring source, std::wstring json) : source_(source), json_(json) {}
-  HRESULT get_Source(LPWSTR* source) override { return *source = Copy(source_), S_OK; }
-  HRESULT get_WebMessageAsJson(LPWSTR* json) override { return *json = Copy(json_), S_OK; }
+  HRESULT get_Source(LPWSTR* source) override { return Copy(source_, source); }
+  HRESULT get_WebMessageAsJson(LPWSTR* json) override { return Copy(json_, json); }
 
  private:
   std::wstring source_, json_;
@@ -113,39 +114,35 @@ class MessageArgs final : public Counted<ICoreWebView2WebMessageReceivedEventArg
 class NavigationArgs final : public Counted<ICoreWebView2NavigationStartingEventArgs> {
  public:
   explicit NavigationArgs(std::wstring uri) : uri_(uri) {}
-  HRESULT get_Uri(LPWSTR* uri) override { return *uri = Copy(uri_), S_OK; }
-  HRESULT put_Cancel(BOOL cancel) override { return Put(L"put_Cancel", cancel); }
+  HRESULT get_Uri(LPWSTR* uri) override { return Copy(uri_, uri); }
+  RECORDED(put_Cancel, BOOL)
 
  private:
   std::wstring uri_;
 };
 
 class WindowArgs final : public Counted<ICoreWebView2NewWindowRequestedEventArgs> {
-  HRESULT put_Handled(BOOL handled) override { return Put(L"put_Handled", handled); }
+  RECORDED(put_Handled, BOOL)
 };
 
 template <typename H>
 class Event {
  public:
   HRESULT Add(const wchar_t* name, H* handler, EventRegistrationToken* token) {
-    Record(name);
     token->value = ++next_;
     handlers_.emplace(token->value, Retain(handler));
     ++S().registrations;
-    return S_OK;
+    return Record(name);
   }
   HRESULT Remove(const wchar_t* name, EventRegistrationToken token) {
-    Record(name);
     if (handlers_.erase(token.value) == 0) return E_INVALIDARG;
     --S().registrations;
-    return S_OK;
+    return Record(name);
   }
   long Count() const { return static_cast<long>(handlers_.size()); }
   template <typename Args>
   void Raise(ICoreWebView2* sender, Args* args) {
-    std::vector<ComPtr<H>> handlers;
-    for (auto& entry : handlers_) handlers.push_back(Retain(entry.second.get()));
-    for (auto& handler : handlers) handler->Invoke(sender, args);
+    for (auto& entry : handlers_) entry.second->Invoke(sender, args);
     args->Release();
   }
 
@@ -153,45 +150,32 @@ class Event {
   INT64 next_ = 0;
   std::map<INT64, ComPtr<H>> handlers_;
 };
+#define EVENT(name, member)                                                                    \
+  HRESULT add_##name(ICoreWebView2##name##EventHandler* handler, EventRegistrationToken* token) \
+      override {                                                                               \
+    return member.Add(L"add_" #name, handler, token);                                          \
+  }                                                                                            \
+  HRESULT remove_##name(EventRegistrationToken token) override {                               \
+    return member.Remove(L"remove_" #name, token);                                             \
+  }
 
 class View final : public Counted<ICoreWebView2_3, ICoreWebView2> {
  public:
   View() : Counted(S().script.webView3) {}
   HRESULT get_Settings(ICoreWebView2Settings** settings) override {
-    Record(L"get_Settings");
-    return *settings = new Settings, S_OK;
+    *settings = new Settings;
+    return Record(L"get_Settings");
   }
-  HRESULT Navigate(LPCWSTR uri) override { return Record(L"Navigate " + std::wstring(uri)), S_OK; }
-  HRESULT PostWebMessageAsJson(LPCWSTR json) override {
-    return Record(L"PostWebMessageAsJson " + std::wstring(json)), S_OK;
-  }
+  RECORDED(Navigate, LPCWSTR)
+  RECORDED(PostWebMessageAsJson, LPCWSTR)
   HRESULT SetVirtualHostNameToFolderMapping(LPCWSTR host, LPCWSTR folder,
                                             COREWEBVIEW2_HOST_RESOURCE_ACCESS_KIND kind) override {
-    Record(L"SetVirtualHostNameToFolderMapping " + std::wstring(host) + L" " + folder + L" " +
-           std::to_wstring(kind));
-    return S_OK;
+    return Record(L"SetVirtualHostNameToFolderMapping " + Text(host) + L" " + Text(folder) + L" " +
+                  Text(kind));
   }
-  HRESULT add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler* handler,
-                                 EventRegistrationToken* token) override {
-    return navigation_.Add(L"add_NavigationStarting", handler, token);
-  }
-  HRESULT remove_NavigationStarting(EventRegistrationToken token) override {
-    return navigation_.Remove(L"remove_NavigationStarting", token);
-  }
-  HRESULT add_WebMessageReceived(ICoreWebView2WebMessageReceivedEventHandler* handler,
-                                 EventRegistrationToken* token) override {
-    return message_.Add(L"add_WebMessageReceived", handler, token);
-  }
-  HRESULT remove_WebMessageReceived(EventRegistrationToken token) override {
-    return message_.Remove(L"remove_WebMessageReceived", token);
-  }
-  HRESULT add_NewWindowRequested(ICoreWebView2NewWindowRequestedEventHandler* handler,
-                                 EventRegistrationToken* token) override {
-    return window_.Add(L"add_NewWindowRequested", handler, token);
-  }
-  HRESULT remove_NewWindowRequested(EventRegistrationToken token) override {
-    return window_.Remove(L"remove_NewWindowRequested", token);
-  }
+  EVENT(NavigationStarting, navigation_)
+  EVENT(WebMessageReceived, message_)
+  EVENT(NewWindowRequested, window_)
 
   long Registered() const { return navigation_.Count() + message_.Count() + window_.Count(); }
   void Act(PageAction action, const std::wstring& uri, const std::wstring& json) {
@@ -212,20 +196,18 @@ class Controller final : public Counted<ICoreWebView2Controller2, ICoreWebView2C
     S().views[parent] = view_.get();
   }
   ~Controller() override { S().views.erase(parent_); }
-  HRESULT put_IsVisible(BOOL visible) override { return Put(L"put_IsVisible", visible); }
-  HRESULT put_Bounds(RECT) override { return Record(L"put_Bounds"), S_OK; }
-  // Records how many of the view's handlers were still registered.
+  RECORDED(put_IsVisible, BOOL)
+  RECORDED(put_DefaultBackgroundColor, COREWEBVIEW2_COLOR)
+  HRESULT put_Bounds(RECT) override { return Record(L"put_Bounds"); }
+  // Records how many of the view's handlers are still registered.
   HRESULT Close() override {
     S().views.erase(parent_);
-    return Put(L"Close", view_->Registered());
+    return Record(L"Close " + Text(view_->Registered()));
   }
   HRESULT get_CoreWebView2(ICoreWebView2** view) override {
-    Record(L"get_CoreWebView2");
     view_->AddRef();
-    return *view = view_.get(), S_OK;
-  }
-  HRESULT put_DefaultBackgroundColor(COREWEBVIEW2_COLOR color) override {
-    return Record(L"put_DefaultBackgroundColor " + Text(color)), S_OK;
+    *view = view_.get();
+    return Record(L"get_CoreWebView2");
   }
 
  private:
@@ -233,15 +215,14 @@ class Controller final : public Counted<ICoreWebView2Controller2, ICoreWebView2C
   ComPtr<View> view_ = Adopt(new View);
 };
 
-class Options final : public Counted<ICoreWebView2ControllerOptions3, ICoreWebView2ControllerOptions> {
+class Options final
+    : public Counted<ICoreWebView2ControllerOptions3, ICoreWebView2ControllerOptions> {
  public:
   Options() : Counted(S().script.controllerOptions3) {}
-  HRESULT put_DefaultBackgroundColor(COREWEBVIEW2_COLOR color) override {
-    return Record(L"put_DefaultBackgroundColor " + Text(color)), S_OK;
-  }
+  RECORDED(put_DefaultBackgroundColor, COREWEBVIEW2_COLOR)
 };
 
-// Completes handler later with object (released after) or with the failure.
+// Completes later with a new object (released after) or with the failure.
 template <typename H, typename Make>
 void CompleteLater(H* handler, HRESULT result, Make make) {
   handler->AddRef();
@@ -260,8 +241,8 @@ class Environment final : public Counted<ICoreWebView2Environment10, ICoreWebVie
     return Create(L"CreateCoreWebView2Controller", parent, handler);
   }
   HRESULT CreateCoreWebView2ControllerOptions(ICoreWebView2ControllerOptions** options) override {
-    Record(L"CreateCoreWebView2ControllerOptions");
-    return *options = new Options, S_OK;
+    *options = new Options;
+    return Record(L"CreateCoreWebView2ControllerOptions");
   }
   HRESULT CreateCoreWebView2ControllerWithOptions(HWND parent, ICoreWebView2ControllerOptions*,
                                                   Handler* handler) override {
@@ -270,14 +251,13 @@ class Environment final : public Counted<ICoreWebView2Environment10, ICoreWebVie
 
  private:
   static HRESULT Create(const wchar_t* name, HWND parent, Handler* handler) {
-    Record(name);
     if (S().script.holdControllers) {
       handler->AddRef();
       S().pending[StandInWindow(parent)] = handler;
     } else {
       CompleteLater(handler, S().script.controller, [parent] { return new Controller(parent); });
     }
-    return S_OK;
+    return Record(name);
   }
 };
 
@@ -288,7 +268,8 @@ class Control final : public WebView2StandIn {
   long LiveObjects() const override { return S().live; }
   long Registrations() const override { return S().registrations; }
   long PendingCreations() const override { return static_cast<long>(S().pending.size()); }
-  bool Page(HWND window, PageAction action, const std::wstring& uri, const std::wstring& json) override {
+  bool Page(HWND window, PageAction action, const std::wstring& uri,
+            const std::wstring& json) override {
     if (S().views.count(window) == 0) return false;
     Later([=] {
       if (S().views.count(window) != 0) S().views[window]->Act(action, uri, json);
@@ -305,9 +286,9 @@ using nubo::testing::S;
 extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE CreateCoreWebView2EnvironmentWithOptions(
     PCWSTR browserFolder, PCWSTR userDataFolder, ICoreWebView2EnvironmentOptions* options,
     ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler) {
-  nubo::testing::Record(L"CreateCoreWebView2EnvironmentWithOptions " +
-                        std::wstring(browserFolder != nullptr ? browserFolder : L"(installed)") + L" " +
-                        userDataFolder + (options != nullptr ? L" (options)" : L""));
+  using nubo::testing::Text;
+  nubo::testing::Record(L"CreateCoreWebView2EnvironmentWithOptions " + Text(browserFolder) + L" " +
+                        Text(userDataFolder) + (options != nullptr ? L" (options)" : L""));
   if (FAILED(S().script.loaderCall)) return S().script.loaderCall;
   nubo::testing::CompleteLater(handler, S().script.environment,
                                [] { return new nubo::testing::Environment; });
