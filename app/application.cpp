@@ -33,7 +33,7 @@ Application::Application(HINSTANCE instance, ApplicationOptions options)
     ownedShell_ = CreateSystemDesktopShell();
     shell_ = ownedShell_.get();
   }
-  browser_ = options.browser != nullptr ? options.browser : &UnavailableBrowserRuntime();
+  browser_ = options.browser != nullptr ? options.browser : &InstalledBrowserRuntime();
   fileDialogs_ = options.dialogs;
 
   const std::wstring executableDirectory = options.executableDirectory.empty()

@@ -34,7 +34,8 @@ class BrowserNavigation {
 };
 
 using WebMessageHandler = std::function<HRESULT(const BrowserWebMessage&)>;
-// Navigations of the view itself and requests to open a new window both come here.
+// Navigations of the view itself come here; a request to open a new window
+// never opens one, whatever its address.
 using NavigationHandler = std::function<void(BrowserNavigation&)>;
 
 class BrowserView {
@@ -47,6 +48,7 @@ class BrowserView {
   virtual bool SupportsHostMapping() const = 0;
   virtual HRESULT MapHostToFolder(const std::wstring& host, const std::wstring& folder,
                                   HostResourceAccess access) = 0;
+  // Each is set once; the controller's Close removes them before it closes.
   virtual HRESULT SetWebMessageHandler(WebMessageHandler handler) = 0;
   virtual HRESULT SetNavigationHandler(NavigationHandler handler) = 0;
   virtual HRESULT Navigate(const std::wstring& uri) = 0;
@@ -90,8 +92,8 @@ class BrowserRuntime {
                                     EnvironmentCompleted completed) = 0;
 };
 
-// The runtime the shipped program uses: none is installed here, so every
-// creation fails the way a missing runtime does.
-BrowserRuntime& UnavailableBrowserRuntime();
+// The runtime the shipped program uses: the installed WebView2 runtime,
+// reached through WebView2Loader.dll beside the program.
+BrowserRuntime& InstalledBrowserRuntime();
 
 }  // namespace nubo

@@ -3,6 +3,7 @@
 #include <map>
 #include <mutex>
 #include <utility>
+#include <vector>
 
 namespace nubo {
 namespace {
@@ -38,8 +39,12 @@ bool PostCompletion(HWND window, std::function<void()> work) {
     Queue().emplace(ticket, Pending{window, std::move(work)});
   }
   if (PostMessageW(window, kCompletionMessage, 0, ticket)) return true;
-  std::lock_guard lock(QueueMutex());
-  Queue().erase(ticket);
+  Pending dropped;
+  {
+    std::lock_guard lock(QueueMutex());
+    dropped = std::move(Queue().at(ticket));
+    Queue().erase(ticket);
+  }
   return false;
 }
 
@@ -55,10 +60,18 @@ void RunCompletion(HWND window, LPARAM ticket) {
   if (work) work();
 }
 
+// What a dropped completion holds is released outside the lock: releasing a
+// browser object may queue or drop completions of its own.
 void DropCompletions(HWND window) {
+  std::vector<Pending> dropped;
   std::lock_guard lock(QueueMutex());
   for (auto it = Queue().begin(); it != Queue().end();) {
-    it = it->second.window == window ? Queue().erase(it) : std::next(it);
+    if (it->second.window == window) {
+      dropped.push_back(std::move(it->second));
+      it = Queue().erase(it);
+    } else {
+      ++it;
+    }
   }
 }
 

@@ -72,8 +72,14 @@ class WebMessageText {
 WebViewWindow::WebViewWindow(WindowOwner& owner, WindowKind kind) : owner_(owner), kind_(kind) {}
 
 WebViewWindow::~WebViewWindow() {
-  if (controller_) controller_->Close();
+  CloseBrowser();
   if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+}
+
+// The browser goes before its window: the runtime would otherwise close the
+// controller itself while the view's handlers are still registered.
+void WebViewWindow::CloseBrowser() {
+  if (controller_) controller_->Close();
   view_.reset();
   controller_.reset();
   environment_.reset();
@@ -224,6 +230,7 @@ LRESULT WebViewWindow::HandleMessageUnguarded(UINT message, WPARAM wParam, LPARA
       if (pet) SetTimer(hwnd_, kTickTimerId, kTickTimerMs, nullptr);
       return 0;
     case WM_DESTROY:
+      CloseBrowser();
       if (pet) {
         KillTimer(hwnd_, kTickTimerId);
         KillTimer(hwnd_, kPresentationTimerId);

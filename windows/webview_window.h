@@ -66,6 +66,7 @@ class WebViewWindow {
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessageUnguarded(UINT message, WPARAM wParam, LPARAM lParam);
   void InitializeWebView();
+  void CloseBrowser();
   HRESULT OnEnvironmentCreated(HRESULT result, std::shared_ptr<BrowserEnvironment> environment);
   HRESULT OnControllerCreated(HRESULT result, std::shared_ptr<BrowserController> controller);
   void ConfigureWebView();

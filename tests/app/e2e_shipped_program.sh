@@ -27,7 +27,8 @@ probe() {
   return "$status"
 }
 
-box_text="初始化 WebView2失败（HRESULT 0x80070002）。
+# No WebView2 loader lies beside the program: the library is not found.
+box_text="初始化 WebView2失败（HRESULT 0x8007007E）。
 请确认已安装 WebView2 Runtime。"
 fail() { echo "FAIL: $*"; exit 1; }
 

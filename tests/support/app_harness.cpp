@@ -41,7 +41,7 @@ void AppHarness::PreStoreSetting(const std::string& key, const std::string& valu
 Application& AppHarness::Build() {
   if (!app_) {
     ApplicationOptions appOptions;
-    appOptions.browser = &browser;
+    appOptions.browser = runtime != nullptr ? runtime : &browser;
     appOptions.shell = &shell;
     appOptions.knownFolderRoot = root.path();
     appOptions.executableDirectory = ProgramFolder();

@@ -67,6 +67,7 @@ class AppHarness {
   TempDir root;
   EventLog log;
   ScriptedBrowser browser{&log};
+  BrowserRuntime* runtime = nullptr;  // the scripted browser unless a test names another
   RecordingShell shell{&log};
   FileDialogs dialogs;  // the system's unless a test answers them
   std::optional<SoftwareSystem> softwareSystem;  // the machine's unless a test replaces it
