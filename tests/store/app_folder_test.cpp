@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <windows.h>
 
+#include <functional>
 #include <stdexcept>
 
 #include "store/app_folder.h"
 #include "store/file_utils.h"
+#include "store/reminder_store.h"
+#include "store/sqlite_handles.h"
+#include "store/text_convert.h"
+#include "tests/support/case_name.h"
 #include "tests/support/temp_dir.h"
 
 namespace nubo {
@@ -92,6 +98,88 @@ TEST_F(AppFolderMigration, FolderNameTakenByAFileIsRefused) {
     EXPECT_STREQ(error.what(), "The application directory path is not valid.");
   }
 }
+
+// A database whose reminders sit in its journal, as a session that was never
+// checkpointed leaves it: the journal stays beside the database.
+void WriteJournaledDatabase(const std::wstring& path, const std::string& titlePrefix, int count) {
+  { ReminderStore().Open(path); }
+  SqliteConnection db;
+  ASSERT_EQ(sqlite3_open_v2(Utf16ToUtf8(path).c_str(), db.out(), SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+  sqlite3_db_config(db.get(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+  const std::string sql =
+      "PRAGMA wal_autocheckpoint=0; INSERT INTO reminders(title, due_at, created_at) WITH RECURSIVE "
+      "n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " + std::to_string(count) +
+      ") SELECT '" + titlePrefix + "' || i || printf('%.100c', '.'), 1900000000000, 0 FROM n;";
+  ASSERT_EQ(sqlite3_exec(db.get(), sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+}
+
+struct InterruptionCase {
+  const char* name;
+  // Builds, in the application folder, what the interruption left.
+  std::function<void(const std::wstring& current, const std::string& db, const std::string& wal,
+                     const std::wstring& scratch)>
+      leave;
+};
+
+class InterruptedMigration : public AppFolderMigration,
+                             public ::testing::WithParamInterface<InterruptionCase> {};
+
+TEST_P(InterruptedMigration, TheNextStartHasEveryLegacyReminder) {
+  constexpr int kLegacyCount = 120;
+  EnsureDirectory(Legacy());
+  WriteJournaledDatabase(JoinPath(Legacy(), L"nubo.db"), "legacy ", kLegacyCount);
+  const std::string db = ReadWholeFile(JoinPath(Legacy(), L"nubo.db"));
+  const std::string wal = ReadWholeFile(JoinPath(Legacy(), L"nubo.db-wal"));
+  ASSERT_GT(wal.size(), db.size());
+  const std::wstring legacyListing = ListFolder(Legacy());
+  EnsureDirectory(Current());
+  GetParam().leave(Current(), db, wal, root_.file(L"scratch"));
+
+  Resolve();
+  ReminderStore store;
+  store.Open(JoinPath(Current(), L"tavu.db"));
+  const std::vector<Reminder> reminders = store.ListOpenReminders();
+  EXPECT_EQ(reminders.size(), static_cast<size_t>(kLegacyCount));
+  for (const Reminder& reminder : reminders) EXPECT_EQ(reminder.title.rfind("legacy ", 0), 0u) << reminder.title;
+  EXPECT_EQ(ListFolder(Legacy()), legacyListing);
+  EXPECT_EQ(ReadWholeFile(JoinPath(Legacy(), L"nubo.db")), db);
+  EXPECT_EQ(ReadWholeFile(JoinPath(Legacy(), L"nubo.db-wal")), wal);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AppFolderMigration, InterruptedMigration,
+    ::testing::Values(
+        InterruptionCase{"half_database",
+                         [](const std::wstring& current, const std::string& db, const std::string&,
+                            const std::wstring&) {
+                           WriteWholeFile(JoinPath(current, L"tavu.db.migrating"), db.substr(0, db.size() / 2));
+                         }},
+        InterruptionCase{"half_journal",
+                         [](const std::wstring& current, const std::string& db, const std::string& wal,
+                            const std::wstring&) {
+                           WriteWholeFile(JoinPath(current, L"tavu.db.migrating"), db);
+                           WriteWholeFile(JoinPath(current, L"tavu.db-wal.migrating"), wal.substr(0, wal.size() / 2));
+                         }},
+        InterruptionCase{"journal_in_place_database_not_yet",
+                         [](const std::wstring& current, const std::string& db, const std::string& wal,
+                            const std::wstring&) {
+                           WriteWholeFile(JoinPath(current, L"tavu.db.migrating"), db);
+                           WriteWholeFile(JoinPath(current, L"tavu.db-wal"), wal);
+                         }},
+        InterruptionCase{"zero_length_database",
+                         [](const std::wstring& current, const std::string&, const std::string&,
+                            const std::wstring&) { WriteWholeFile(JoinPath(current, L"tavu.db"), ""); }},
+        // A crashed session's journal without its database: kept aside, never replayed.
+        InterruptionCase{"stale_journal_without_database",
+                         [](const std::wstring& current, const std::string&, const std::string&,
+                            const std::wstring& scratch) {
+                           EnsureDirectory(scratch);
+                           WriteJournaledDatabase(JoinPath(scratch, L"crashed.db"), "crashed ", 3);
+                           const std::string stale = ReadWholeFile(JoinPath(scratch, L"crashed.db-wal"));
+                           WriteWholeFile(JoinPath(current, L"tavu.db-wal"), stale);
+                           WriteWholeFile(JoinPath(current, L"tavu.db-wal.stale-1"), "an older one");
+                         }}),
+    testing::CaseName());
 
 TEST(AppFolder, ResolvesUnderLocalAppData) {
   const std::wstring folder = ResolveAppDataDirectory();
