@@ -156,12 +156,40 @@ std::optional<std::string> ReminderStore::GetSetting(std::string_view key) {
   return ColumnText(statement.get(), 0);
 }
 
-void ReminderStore::PutSetting(std::string_view key, std::string_view value) {
-  std::lock_guard lock(mutex_);
+template <typename Work>
+auto ReminderStore::InTransaction(Work&& work) {
+  Execute(kBegin);
+  try {
+    auto result = work();
+    Execute(kCommit);
+    return result;
+  } catch (...) {
+    char* ignored = nullptr;
+    sqlite3_exec(db_.get(), kRollback, nullptr, nullptr, &ignored);
+    sqlite3_free(ignored);
+    throw;
+  }
+}
+
+void ReminderStore::UpsertSetting(std::string_view key, std::string_view value) {
   SqliteStatement statement = Prepare(kUpsertSetting);
   BindText(statement.get(), 1, key);
   BindText(statement.get(), 2, value);
   StepDone(statement);
+}
+
+void ReminderStore::PutSetting(std::string_view key, std::string_view value) {
+  std::lock_guard lock(mutex_);
+  UpsertSetting(key, value);
+}
+
+void ReminderStore::PutSettings(
+    std::initializer_list<std::pair<std::string_view, std::string_view>> settings) {
+  std::lock_guard lock(mutex_);
+  InTransaction([&] {
+    for (const auto& [key, value] : settings) UpsertSetting(key, value);
+    return true;
+  });
 }
 
 std::vector<Reminder> ReminderStore::ListOpenReminders() {
@@ -239,8 +267,7 @@ void ReminderStore::RescheduleReminder(int64_t id, int64_t dueAt) {
 
 std::vector<Reminder> ReminderStore::TakeDueReminders(int64_t now) {
   std::lock_guard lock(mutex_);
-  Execute(kBegin);
-  try {
+  return InTransaction([&] {
     std::vector<Reminder> due;
     {
       SqliteStatement select = Prepare(kSelectDue);
@@ -259,15 +286,8 @@ std::vector<Reminder> ReminderStore::TakeDueReminders(int64_t now) {
       sqlite3_bind_int64(mark.get(), 1, reminder.id);
       StepDone(mark);
     }
-    mark.reset();
-    Execute(kCommit);
     return due;
-  } catch (...) {
-    char* ignored = nullptr;
-    sqlite3_exec(db_.get(), kRollback, nullptr, nullptr, &ignored);
-    sqlite3_free(ignored);
-    throw;
-  }
+  });
 }
 
 }  // namespace nubo
