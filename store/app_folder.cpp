@@ -29,9 +29,17 @@ namespace {
 // Numbered names tried when a journal is set aside.
 constexpr int kSetAsideAttempts = 1000;
 
-// A zero-length database is what a start stopped before SQLite wrote its first
-// page leaves: it holds nothing.
-bool HoldsDatabase(const std::wstring& path) { return FileSizeOrZero(path) > 0; }
+// Absent, or zero-length: what a start stopped before SQLite wrote its first
+// page leaves holds nothing. Anything that cannot be read counts as data.
+bool HoldsNoDatabase(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+  }
+  return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && data.nFileSizeHigh == 0 &&
+         data.nFileSizeLow == 0;
+}
 
 // Renames the file to the first free numbered name beside it; kept, never
 // deleted. False when it is still in its place.
@@ -68,7 +76,9 @@ void MigrateLegacyDatabase(const std::wstring& legacyFolder, const std::wstring&
   const std::wstring wal = JoinPath(appFolder, kDatabaseWalFileName);
   const std::wstring legacyDatabase = JoinPath(legacyFolder, kLegacyDatabaseFileName);
   const std::wstring legacyWal = JoinPath(legacyFolder, kLegacyDatabaseWalFileName);
-  if (HoldsDatabase(database) || !FileExists(legacyDatabase)) return;
+  if (!HoldsNoDatabase(database) || !FileExists(legacyDatabase)) return;
+  // Only an empty database in place may be replaced by the copy.
+  const DWORD replace = FileExists(database) ? MOVEFILE_REPLACE_EXISTING : 0;
   // A journal without its database would be replayed onto the copy.
   if (!SetAside(wal) || !SetAside(JoinPath(appFolder, kDatabaseShmFileName))) return;
 
@@ -79,8 +89,7 @@ void MigrateLegacyDatabase(const std::wstring& legacyFolder, const std::wstring&
   bool placed = false;
   if (CopyAndFlush(legacyDatabase, databaseCopy) && (!hasWal || CopyAndFlush(legacyWal, walCopy))) {
     walPlaced = hasWal && MoveInto(walCopy, wal, 0);
-    // A zero-length database holds no data, so the copy may replace it.
-    placed = (walPlaced || !hasWal) && MoveInto(databaseCopy, database, MOVEFILE_REPLACE_EXISTING);
+    placed = (walPlaced || !hasWal) && MoveInto(databaseCopy, database, replace);
   }
   if (placed) return;
   // The copied journal must not meet a database that SQLite creates anew.
