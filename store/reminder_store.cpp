@@ -156,13 +156,11 @@ std::optional<std::string> ReminderStore::GetSetting(std::string_view key) {
   return ColumnText(statement.get(), 0);
 }
 
-template <typename Work>
-auto ReminderStore::InTransaction(Work&& work) {
+void ReminderStore::InTransaction(const std::function<void()>& work) {
   Execute(kBegin);
   try {
-    auto result = work();
+    work();
     Execute(kCommit);
-    return result;
   } catch (...) {
     char* ignored = nullptr;
     sqlite3_exec(db_.get(), kRollback, nullptr, nullptr, &ignored);
@@ -188,7 +186,6 @@ void ReminderStore::PutSettings(
   std::lock_guard lock(mutex_);
   InTransaction([&] {
     for (const auto& [key, value] : settings) UpsertSetting(key, value);
-    return true;
   });
 }
 
@@ -267,8 +264,8 @@ void ReminderStore::RescheduleReminder(int64_t id, int64_t dueAt) {
 
 std::vector<Reminder> ReminderStore::TakeDueReminders(int64_t now) {
   std::lock_guard lock(mutex_);
-  return InTransaction([&] {
-    std::vector<Reminder> due;
+  std::vector<Reminder> due;
+  InTransaction([&] {
     {
       SqliteStatement select = Prepare(kSelectDue);
       sqlite3_bind_int64(select.get(), 1, now);
@@ -286,8 +283,8 @@ std::vector<Reminder> ReminderStore::TakeDueReminders(int64_t now) {
       sqlite3_bind_int64(mark.get(), 1, reminder.id);
       StepDone(mark);
     }
-    return due;
   });
+  return due;
 }
 
 }  // namespace nubo

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <mutex>
 #include <optional>
@@ -45,8 +46,7 @@ class ReminderStore {
   void StepDone(const SqliteStatement& statement);
   void UpsertSetting(std::string_view key, std::string_view value);
   // Runs work inside one immediate transaction, rolled back when it throws.
-  template <typename Work>
-  auto InTransaction(Work&& work);
+  void InTransaction(const std::function<void()>& work);
 
   mutable std::mutex mutex_;
   SqliteConnection db_;

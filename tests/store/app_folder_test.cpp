@@ -2,8 +2,9 @@
 #include <sqlite3.h>
 #include <windows.h>
 
-#include <functional>
+#include <map>
 #include <stdexcept>
+#include <vector>
 
 #include "store/app_folder.h"
 #include "store/file_utils.h"
@@ -101,7 +102,7 @@ TEST_F(AppFolderMigration, FolderNameTakenByAFileIsRefused) {
 
 // A database whose reminders sit in its journal, as a session that was never
 // checkpointed leaves it: the journal stays beside the database.
-void WriteJournaledDatabase(const std::wstring& path, const std::string& titlePrefix, int count) {
+void WriteJournaledDatabase(const std::wstring& path, const std::string& titlePrefix, size_t count) {
   { ReminderStore().Open(path); }
   SqliteConnection db;
   ASSERT_EQ(sqlite3_open_v2(Utf16ToUtf8(path).c_str(), db.out(), SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
@@ -113,72 +114,60 @@ void WriteJournaledDatabase(const std::wstring& path, const std::string& titlePr
   ASSERT_EQ(sqlite3_exec(db.get(), sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
 }
 
+enum class Bytes { kLegacyDatabase, kLegacyWal, kCrashedWal, kNone };
+struct LeftFile {
+  const wchar_t* name;
+  Bytes bytes;
+  bool half = false;
+};
 struct InterruptionCase {
   const char* name;
-  // Builds, in the application folder, what the interruption left.
-  std::function<void(const std::wstring& current, const std::string& db, const std::string& wal,
-                     const std::wstring& scratch)>
-      leave;
+  std::vector<LeftFile> left;  // in the application folder
 };
 
 class InterruptedMigration : public AppFolderMigration,
                              public ::testing::WithParamInterface<InterruptionCase> {};
 
 TEST_P(InterruptedMigration, TheNextStartHasEveryLegacyReminder) {
-  constexpr int kLegacyCount = 120;
+  constexpr size_t kLegacyCount = 120;
   EnsureDirectory(Legacy());
-  WriteJournaledDatabase(JoinPath(Legacy(), L"nubo.db"), "legacy ", kLegacyCount);
-  const std::string db = ReadWholeFile(JoinPath(Legacy(), L"nubo.db"));
-  const std::string wal = ReadWholeFile(JoinPath(Legacy(), L"nubo.db-wal"));
-  ASSERT_GT(wal.size(), db.size());
-  const std::wstring legacyListing = ListFolder(Legacy());
   EnsureDirectory(Current());
-  GetParam().leave(Current(), db, wal, root_.file(L"scratch"));
+  WriteJournaledDatabase(JoinPath(Legacy(), L"nubo.db"), "legacy ", kLegacyCount);
+  WriteJournaledDatabase(root_.file(L"crashed.db"), "crashed ", 3);
+  const std::map<Bytes, std::string> bytes = {{Bytes::kLegacyDatabase, ReadWholeFile(JoinPath(Legacy(), L"nubo.db"))},
+                                              {Bytes::kLegacyWal, ReadWholeFile(JoinPath(Legacy(), L"nubo.db-wal"))},
+                                              {Bytes::kCrashedWal, ReadWholeFile(root_.file(L"crashed.db-wal"))},
+                                              {Bytes::kNone, ""}};
+  ASSERT_GT(bytes.at(Bytes::kLegacyWal).size(), bytes.at(Bytes::kLegacyDatabase).size());
+  const std::wstring legacyListing = ListFolder(Legacy());
+  for (const LeftFile& file : GetParam().left) {
+    const std::string& whole = bytes.at(file.bytes);
+    WriteWholeFile(JoinPath(Current(), file.name), file.half ? whole.substr(0, whole.size() / 2) : whole);
+  }
 
   Resolve();
   ReminderStore store;
   store.Open(JoinPath(Current(), L"tavu.db"));
   const std::vector<Reminder> reminders = store.ListOpenReminders();
-  EXPECT_EQ(reminders.size(), static_cast<size_t>(kLegacyCount));
+  EXPECT_EQ(reminders.size(), kLegacyCount);
   for (const Reminder& reminder : reminders) EXPECT_EQ(reminder.title.rfind("legacy ", 0), 0u) << reminder.title;
   EXPECT_EQ(ListFolder(Legacy()), legacyListing);
-  EXPECT_EQ(ReadWholeFile(JoinPath(Legacy(), L"nubo.db")), db);
-  EXPECT_EQ(ReadWholeFile(JoinPath(Legacy(), L"nubo.db-wal")), wal);
+  EXPECT_EQ(ReadWholeFile(JoinPath(Legacy(), L"nubo.db")), bytes.at(Bytes::kLegacyDatabase));
+  EXPECT_EQ(ReadWholeFile(JoinPath(Legacy(), L"nubo.db-wal")), bytes.at(Bytes::kLegacyWal));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     AppFolderMigration, InterruptedMigration,
     ::testing::Values(
-        InterruptionCase{"half_database",
-                         [](const std::wstring& current, const std::string& db, const std::string&,
-                            const std::wstring&) {
-                           WriteWholeFile(JoinPath(current, L"tavu.db.migrating"), db.substr(0, db.size() / 2));
-                         }},
+        InterruptionCase{"half_database", {{L"tavu.db.migrating", Bytes::kLegacyDatabase, true}}},
         InterruptionCase{"half_journal",
-                         [](const std::wstring& current, const std::string& db, const std::string& wal,
-                            const std::wstring&) {
-                           WriteWholeFile(JoinPath(current, L"tavu.db.migrating"), db);
-                           WriteWholeFile(JoinPath(current, L"tavu.db-wal.migrating"), wal.substr(0, wal.size() / 2));
-                         }},
+                         {{L"tavu.db.migrating", Bytes::kLegacyDatabase}, {L"tavu.db-wal.migrating", Bytes::kLegacyWal, true}}},
         InterruptionCase{"journal_in_place_database_not_yet",
-                         [](const std::wstring& current, const std::string& db, const std::string& wal,
-                            const std::wstring&) {
-                           WriteWholeFile(JoinPath(current, L"tavu.db.migrating"), db);
-                           WriteWholeFile(JoinPath(current, L"tavu.db-wal"), wal);
-                         }},
-        InterruptionCase{"zero_length_database",
-                         [](const std::wstring& current, const std::string&, const std::string&,
-                            const std::wstring&) { WriteWholeFile(JoinPath(current, L"tavu.db"), ""); }},
-        // A crashed session's journal without its database: kept aside, never replayed.
+                         {{L"tavu.db.migrating", Bytes::kLegacyDatabase}, {L"tavu.db-wal", Bytes::kLegacyWal}}},
+        InterruptionCase{"zero_length_database", {{L"tavu.db", Bytes::kNone}}},
+        // A crashed session's journal without its database (one set aside before).
         InterruptionCase{"stale_journal_without_database",
-                         [](const std::wstring& current, const std::string&, const std::string&,
-                            const std::wstring& scratch) {
-                           EnsureDirectory(scratch);
-                           WriteJournaledDatabase(JoinPath(scratch, L"crashed.db"), "crashed ", 3);
-                           const std::string stale = ReadWholeFile(JoinPath(scratch, L"crashed.db-wal"));
-                           WriteWholeFile(JoinPath(current, L"tavu.db-wal"), stale);
-                           WriteWholeFile(JoinPath(current, L"tavu.db-wal.stale-1"), "an older one");
-                         }}),
+                         {{L"tavu.db-wal", Bytes::kCrashedWal}, {L"tavu.db-wal.stale-1", Bytes::kNone}}}),
     testing::CaseName());
 
 TEST(AppFolder, ResolvesUnderLocalAppData) {
