@@ -161,9 +161,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         InterruptionCase{"half_database", {{L"tavu.db.migrating", Bytes::kLegacyDatabase, true}}},
         InterruptionCase{"half_journal",
-                         {{L"tavu.db.migrating", Bytes::kLegacyDatabase}, {L"tavu.db-wal.migrating", Bytes::kLegacyWal, true}}},
-        InterruptionCase{"journal_in_place_database_not_yet",
-                         {{L"tavu.db.migrating", Bytes::kLegacyDatabase}, {L"tavu.db-wal", Bytes::kLegacyWal}}},
+                         {{L"tavu.db.migrating", Bytes::kLegacyDatabase},
+                          {L"tavu.db-wal.migrating", Bytes::kLegacyWal, true}}},
         InterruptionCase{"zero_length_database", {{L"tavu.db", Bytes::kNone}}},
         // A crashed session's journal without its database (one set aside before).
         InterruptionCase{"stale_journal_without_database",
