@@ -74,19 +74,19 @@ void Application::OnSettingsUpdate(const Json& payload) {
   const bool speech = ReadBoolOr(payload, "speechEnabled", speechEnabled_);
   const bool openLastView = ReadBoolOr(payload, "openLastView", openLastView_);
 
+  // Stored before memory changes: a failed store leaves both as they were.
+  store_.PutSettings({{keys::kPetName, name},
+                      {keys::kSound, Flag(sound)},
+                      {keys::kSpeech, Flag(speech)},
+                      {keys::kTheme, theme},
+                      {keys::kTextSize, textSize},
+                      {keys::kOpenLastView, Flag(openLastView)}});
   petName_ = name;
   soundEnabled_ = sound;
   speechEnabled_ = speech;
   workspaceTheme_ = theme;
   workspaceTextSize_ = textSize;
   openLastView_ = openLastView;
-
-  store_.PutSetting(keys::kPetName, petName_);
-  store_.PutSetting(keys::kSound, Flag(soundEnabled_));
-  store_.PutSetting(keys::kSpeech, Flag(speechEnabled_));
-  store_.PutSetting(keys::kTheme, workspaceTheme_);
-  store_.PutSetting(keys::kTextSize, workspaceTextSize_);
-  store_.PutSetting(keys::kOpenLastView, Flag(openLastView_));
 
   ApplyNames();
   SendStateSync(nullptr);
@@ -99,10 +99,9 @@ void Application::OnNavigationUpdate(WebViewWindow& sender, const Json& payload)
     SendAppError(sender, texts::kUnknownView);
     return;
   }
+  store_.PutSettings({{keys::kLastView, view}, {keys::kLastCategory, category}});
   lastView_ = view;
   lastCategory_ = category;
-  store_.PutSetting(keys::kLastView, lastView_);
-  store_.PutSetting(keys::kLastCategory, lastCategory_);
 }
 
 void Application::OnAppReady(WebViewWindow& sender, const Json&) {

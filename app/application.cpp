@@ -49,6 +49,7 @@ Application::Application(HINSTANCE instance, ApplicationOptions options)
   firstRun_ = !FileExists(onboardingMarker_);
   EnsureDirectory(browserDataFolder_);
   EnsureDirectory(charactersFolder_);
+  wardrobe_.RemoveLeftoverTemporaries();
   store_.Open(JoinPath(appFolder, kDatabaseFileName));
   LoadStoredSettings();
 }
@@ -197,8 +198,8 @@ void Application::SavePetPosition(HWND window) {
   petX_ = rect.left;
   petY_ = rect.top;
   hasPetPosition_ = true;
-  store_.PutSetting(settings_keys::kPetX, std::to_string(petX_));
-  store_.PutSetting(settings_keys::kPetY, std::to_string(petY_));
+  store_.PutSettings({{settings_keys::kPetX, std::to_string(petX_)},
+                      {settings_keys::kPetY, std::to_string(petY_)}});
 }
 
 void Application::ApplyNames() {

@@ -17,6 +17,7 @@ inline constexpr wchar_t kPackagedGirlPicture[] = L"assets\\private-default-girl
 inline constexpr std::string_view kLayoutSingle = "single";
 inline constexpr std::string_view kLayoutSheet = "sheet";
 inline constexpr std::string_view kIdPrefix = "character-";
+inline constexpr wchar_t kPictureFilePrefix[] = L"character-";
 inline constexpr wchar_t kUploadingSuffix[] = L".uploading";
 inline constexpr wchar_t kUpdatingSuffix[] = L".updating";
 inline constexpr wchar_t kIconFilePrefix[] = L"assistant-icon-";

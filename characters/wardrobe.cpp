@@ -20,6 +20,7 @@
 #include "store/settings_keys.h"
 #include "store/text_convert.h"
 #include "store/text_rules.h"
+#include "store/win_handles.h"
 
 namespace nubo {
 namespace {
@@ -57,6 +58,21 @@ std::optional<CharacterRecord> ReadStoredRecord(const Json& element) {
   return CharacterRecord{*id, *name, *file, *parsedLayout};
 }
 
+// The PNG's signature is checked, its content is not: only the system's own
+// loader tells whether the file will show as an icon.
+bool IsLoadableIcon(const std::wstring& path) {
+  const IconHandle icon(static_cast<HICON>(
+      LoadImageW(nullptr, path.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE)));
+  return static_cast<bool>(icon);
+}
+
+// What the upload and the icon update write before moving into place (a
+// number may stand before the suffix when the plain name was taken).
+bool IsOwnTemporaryName(std::wstring_view name) {
+  const bool ownPrefix = name.starts_with(texts::kPictureFilePrefix) || name.starts_with(texts::kIconFilePrefix);
+  return ownPrefix && (name.ends_with(texts::kUploadingSuffix) || name.ends_with(texts::kUpdatingSuffix));
+}
+
 }  // namespace
 
 Wardrobe::Wardrobe(ReminderStore& store, const std::wstring& uiFolder,
@@ -83,6 +99,17 @@ bool Wardrobe::IsKnownCharacterId(std::string_view id) const {
 std::wstring Wardrobe::CharacterIconPath(std::string_view id) const {
   return JoinPath(charactersFolder_,
                   texts::kIconFilePrefix + Utf8ToUtf16(id) + texts::kIconFileExtension);
+}
+
+void Wardrobe::RemoveLeftoverTemporaries() const {
+  WIN32_FIND_DATAW entry{};
+  const FindHandle search(FindFirstFileW(JoinPath(charactersFolder_, L"*").c_str(), &entry));
+  if (!search) return;
+  do {
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && IsOwnTemporaryName(entry.cFileName)) {
+      DeleteFileQuietly(JoinPath(charactersFolder_, entry.cFileName));
+    }
+  } while (FindNextFileW(search.get(), &entry));
 }
 
 void Wardrobe::Load() {
@@ -119,8 +146,7 @@ void Wardrobe::Load() {
   if (hasPackaged && store_.GetSetting(keys::kPackagedGirlDefaultApplied) != texts::kAppliedFlag) {
     activeId_ =
         activeIsKnown && storedActive != texts::kBuiltinId ? storedActive : std::string(texts::kPackagedGirlId);
-    store_.PutSetting(keys::kActiveCharacter, activeId_);
-    store_.PutSetting(keys::kPackagedGirlDefaultApplied, std::string(texts::kAppliedFlag));
+    store_.PutSettings({{keys::kActiveCharacter, activeId_}, {keys::kPackagedGirlDefaultApplied, texts::kAppliedFlag}});
   } else {
     activeId_ = activeIsKnown ? storedActive : DefaultCharacterId();
   }
@@ -145,17 +171,18 @@ void Wardrobe::ForgetStored() {
 }
 
 void Wardrobe::Save() {
-  if (loaded_) {
-    Json list = Json::array();
-    for (const CharacterRecord& record : characters_) {
-      list.push_back(Json{{"id", record.id},
-                          {"name", record.name},
-                          {"fileName", record.file},
-                          {"layout", PetLayoutText(record.layout)}});
-    }
-    store_.PutSetting(keys::kCharacterList, list.dump());
+  if (!loaded_) {
+    store_.PutSetting(keys::kActiveCharacter, activeId_);
+    return;
   }
-  store_.PutSetting(keys::kActiveCharacter, activeId_);
+  Json list = Json::array();
+  for (const CharacterRecord& record : characters_) {
+    list.push_back(Json{{"id", record.id},
+                        {"name", record.name},
+                        {"fileName", record.file},
+                        {"layout", PetLayoutText(record.layout)}});
+  }
+  store_.PutSettings({{keys::kCharacterList, list.dump()}, {keys::kActiveCharacter, activeId_}});
 }
 
 // The requests.
@@ -163,7 +190,8 @@ void Wardrobe::Save() {
 void Wardrobe::Restore(std::vector<CharacterRecord> characters, std::string activeId) {
   characters_ = std::move(characters);
   activeId_ = std::move(activeId);
-  // The failed step may already have stored part of the change.
+  // A failure after the change was stored (telling the listener) must not
+  // leave it stored.
   try {
     Save();
   } catch (const std::exception&) {
@@ -227,7 +255,8 @@ std::wstring Wardrobe::WriteIcon(const std::string& id, const std::string& dataU
   const std::wstring icon = CharacterIconPath(id);
   const std::wstring temporary = icon + texts::kUpdatingSuffix;
   WriteThroughTemporary(temporary, icon, [&] {
-    if (!WriteIcoFile(temporary.c_str(), image.bytes.data(), image.bytes.size())) {
+    if (!WriteIcoFile(temporary.c_str(), image.bytes.data(), image.bytes.size()) ||
+        !IsLoadableIcon(temporary)) {
       throw std::runtime_error(std::string(texts::kIconWriteFailed));
     }
   });

@@ -37,6 +37,9 @@ class Wardrobe {
   bool IsKnownCharacterId(std::string_view id) const;
   std::wstring CharacterIconPath(std::string_view id) const;
 
+  // Removes the temporary files that an interrupted upload or icon update left
+  // in the Characters folder; no other file is touched.
+  void RemoveLeftoverTemporaries() const;
   // Reads the stored wardrobe; throws when the stored list is not JSON.
   void Load();
   // After a failed read: nothing loaded, so nothing is ever stored over it.

@@ -16,6 +16,9 @@ std::wstring ResolveAppDataDirectoryUnder(const std::wstring& knownFolderRoot);
 void CopyFileIfMissing(const std::wstring& legacyFolder, const std::wstring& appFolder,
                        const std::wstring& sourceName, const std::wstring& targetName);
 
+// The full path of the running executable.
+std::wstring GetExecutablePath();
+
 // The folder of the running executable, without a trailing separator.
 std::wstring GetExecutableDirectory();
 

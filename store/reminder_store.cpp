@@ -156,12 +156,37 @@ std::optional<std::string> ReminderStore::GetSetting(std::string_view key) {
   return ColumnText(statement.get(), 0);
 }
 
-void ReminderStore::PutSetting(std::string_view key, std::string_view value) {
-  std::lock_guard lock(mutex_);
+void ReminderStore::InTransaction(const std::function<void()>& work) {
+  Execute(kBegin);
+  try {
+    work();
+    Execute(kCommit);
+  } catch (...) {
+    char* ignored = nullptr;
+    sqlite3_exec(db_.get(), kRollback, nullptr, nullptr, &ignored);
+    sqlite3_free(ignored);
+    throw;
+  }
+}
+
+void ReminderStore::UpsertSetting(std::string_view key, std::string_view value) {
   SqliteStatement statement = Prepare(kUpsertSetting);
   BindText(statement.get(), 1, key);
   BindText(statement.get(), 2, value);
   StepDone(statement);
+}
+
+void ReminderStore::PutSetting(std::string_view key, std::string_view value) {
+  std::lock_guard lock(mutex_);
+  UpsertSetting(key, value);
+}
+
+void ReminderStore::PutSettings(
+    std::initializer_list<std::pair<std::string_view, std::string_view>> settings) {
+  std::lock_guard lock(mutex_);
+  InTransaction([&] {
+    for (const auto& [key, value] : settings) UpsertSetting(key, value);
+  });
 }
 
 std::vector<Reminder> ReminderStore::ListOpenReminders() {
@@ -239,9 +264,8 @@ void ReminderStore::RescheduleReminder(int64_t id, int64_t dueAt) {
 
 std::vector<Reminder> ReminderStore::TakeDueReminders(int64_t now) {
   std::lock_guard lock(mutex_);
-  Execute(kBegin);
-  try {
-    std::vector<Reminder> due;
+  std::vector<Reminder> due;
+  InTransaction([&] {
     {
       SqliteStatement select = Prepare(kSelectDue);
       sqlite3_bind_int64(select.get(), 1, now);
@@ -259,15 +283,8 @@ std::vector<Reminder> ReminderStore::TakeDueReminders(int64_t now) {
       sqlite3_bind_int64(mark.get(), 1, reminder.id);
       StepDone(mark);
     }
-    mark.reset();
-    Execute(kCommit);
-    return due;
-  } catch (...) {
-    char* ignored = nullptr;
-    sqlite3_exec(db_.get(), kRollback, nullptr, nullptr, &ignored);
-    sqlite3_free(ignored);
-    throw;
-  }
+  });
+  return due;
 }
 
 }  // namespace nubo

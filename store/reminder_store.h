@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <initializer_list>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "store/reminder.h"
@@ -22,6 +25,8 @@ class ReminderStore {
 
   std::optional<std::string> GetSetting(std::string_view key);
   void PutSetting(std::string_view key, std::string_view value);
+  // Stores every pair in one transaction: all of them or none.
+  void PutSettings(std::initializer_list<std::pair<std::string_view, std::string_view>> settings);
 
   std::vector<Reminder> ListOpenReminders();
   Reminder CreateReminder(std::string_view title, int64_t dueAt, std::string_view repeatRule,
@@ -39,6 +44,9 @@ class ReminderStore {
   SqliteStatement Prepare(const char* sql);
   [[noreturn]] void RaiseLastError();
   void StepDone(const SqliteStatement& statement);
+  void UpsertSetting(std::string_view key, std::string_view value);
+  // Runs work inside one immediate transaction, rolled back when it throws.
+  void InTransaction(const std::function<void()>& work);
 
   mutable std::mutex mutex_;
   SqliteConnection db_;

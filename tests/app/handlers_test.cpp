@@ -182,6 +182,22 @@ TEST_F(HandlersTest, SettingsUpdateStoresAllSixKeys) {
   EXPECT_STREQ(title, L"朵朵朵朵朵朵朵朵朵朵朵朵朵朵朵朵");
 }
 
+TEST_F(HandlersTest, SettingsUpdateStoresAllOrNothing) {
+  harness_.FromDashboard(R"({"type":"settings.update","payload":{"petName":"小白","soundEnabled":false}})");
+  const auto stored = harness_.StoredSettings();
+  const Json stateBefore = harness_.app().BuildStatePayload();
+  harness_.FailWritesOf("audio.speech");
+  Clear();
+  harness_.FromDashboard(
+      R"({"type":"settings.update","payload":{"petName":"小黑","soundEnabled":true,"speechEnabled":true,"workspaceTheme":"rose"}})");
+  EXPECT_EQ(harness_.DashboardView().Posted(), std::vector<std::string>{AppError("injected failure")});
+  harness_.AllowAllWrites();
+  EXPECT_EQ(harness_.StoredSettings(), stored);
+  Json stateAfter = harness_.app().BuildStatePayload();
+  stateAfter["now"] = stateBefore["now"];
+  EXPECT_EQ(stateAfter, stateBefore);
+}
+
 struct RefusedSettingsCase {
   const char* name;
   std::string payload;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "characters/desktop_shortcut.h"
+#include "store/app_folder.h"
 #include "store/file_utils.h"
 #include "tests/characters/shortcut_files.h"
 #include "tests/support/temp_dir.h"
@@ -29,8 +30,9 @@ std::wstring Sorted(std::vector<std::wstring> names) {
 // in a folder of the test's own.
 class ShortcutUpkeep : public ::testing::Test {
  protected:
-  void SetUp() override { target_ = dir_.file(L"program.exe"); WriteWholeFile(target_, "MZ"); }
-  void Place(const wchar_t* name) { CreateShortcut(desktop(name), target_); }
+  void SetUp() override { WriteWholeFile(otherProgram_, "MZ"); }
+  // A shortcut to this program (the running executable).
+  void Place(const wchar_t* name) { CreateShortcut(desktop(name), GetExecutablePath()); }
   std::wstring desktop(const wchar_t* name) const { return JoinPath(desktopFolder_, name); }
   void Update() { UpdateShortcutIconInFolder(desktopFolder_, icon_); }
   std::wstring IconOf(const wchar_t* name) { return ShortcutIconLocation(desktop(name)); }
@@ -44,7 +46,7 @@ class ShortcutUpkeep : public ::testing::Test {
     return folder;
   }();
   std::wstring icon_ = dir_.file(L"assistant-icon-x.ico");
-  std::wstring target_;
+  std::wstring otherProgram_ = dir_.file(L"notepad.exe");
 };
 
 TEST_F(ShortcutUpkeep, TheThirdOlderNameIsMovedWhenItIsTheOnlyOne) {
@@ -66,8 +68,19 @@ TEST_F(ShortcutUpkeep, AnExistingCurrentShortcutKeepsTheOlderOnesWhereTheyAre) {
 TEST_F(ShortcutUpkeep, AShortcutThatCannotBeReadIsLeftAlone) {
   WriteWholeFile(desktop(kOlder1), "not a shell link");
   Update();
-  EXPECT_EQ(Listing(), kCurrent);
-  EXPECT_EQ(ReadWholeFile(desktop(kCurrent)), "not a shell link");
+  EXPECT_EQ(Listing(), kOlder1);
+  EXPECT_EQ(ReadWholeFile(desktop(kOlder1)), "not a shell link");
+}
+
+TEST_F(ShortcutUpkeep, AnotherProgramsShortcutIsNeverTouchedWhateverItsName) {
+  CreateShortcut(desktop(kOlder1), otherProgram_);
+  Place(kOlder3);
+  const std::string before = ReadWholeFile(desktop(kOlder1));
+  Update();
+  // The program's own shortcut is the one moved and given the icon.
+  EXPECT_EQ(Listing(), Sorted({kOlder1, kCurrent}));
+  EXPECT_EQ(ReadWholeFile(desktop(kOlder1)), before);
+  EXPECT_EQ(IconOf(kCurrent), icon_ + L",0");
 }
 
 }  // namespace

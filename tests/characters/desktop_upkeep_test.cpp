@@ -6,6 +6,7 @@
 
 #include <shlobj.h>
 
+#include "store/app_folder.h"
 #include "store/file_utils.h"
 #include "tests/characters/picture_bytes.h"
 #include "tests/characters/shortcut_files.h"
@@ -32,8 +33,7 @@ class DesktopUpkeep : public ::testing::Test {
   void SetUp() override {
     ASSERT_FALSE(desktop_.empty());
     RemoveShortcuts();
-    target_ = world_.harness.root.file(L"program.exe");
-    WriteWholeFile(target_, "MZ");
+    target_ = GetExecutablePath();
     world_.Start();
   }
   void TearDown() override { RemoveShortcuts(); }

@@ -52,6 +52,16 @@ TEST_F(LoadCharacters, ThirteenStoredRecordsLoadTheFirstTwelve) {
   EXPECT_EQ(world_.Setting("characters.list"), list.dump());
 }
 
+TEST_F(LoadCharacters, StartRemovesOnlyTheTemporariesOfUploadsAndIconUpdates) {
+  for (const char* name : {"character-1.png.uploading", "assistant-icon-c1.ico.2.updating", "character-3.png",
+                           "mine.png.uploading", "character-4.png.uploading.txt", "x-assistant-icon-c.ico.updating"}) {
+    world_.StorePicture(name, "bytes");
+  }
+  world_.Start();
+  EXPECT_EQ(world_.Listing(),
+            L"character-3.png,character-4.png.uploading.txt,mine.png.uploading,x-assistant-icon-c.ico.updating");
+}
+
 TEST_F(LoadCharacters, ARecordWhosePictureIsMissingIsDroppedSilently) {
   Json list = Json::array();
   StoreRecord(list, "kept");

@@ -283,14 +283,17 @@ TEST_F(WardrobeRequests, IconUpdateRefusesAWebpPicture) {
   EXPECT_EQ(world_.Listing(), L"");
 }
 
-TEST_F(WardrobeRequests, AnIconFileThatDoesNotLoadChangesNothing) {
+TEST_F(WardrobeRequests, AnIconThatDoesNotLoadIsRefusedAndKeepsTheOldFile) {
   world_.UpdateIcon("builtin", PngDataUrl(png_));
   const HICON large = world_.app().CustomLargeIcon();
+  const std::string iconBefore = ReadWholeFile(IconFile("builtin"));
+  const std::wstring listing = world_.Listing();
   world_.ClearPosts();
-  // Carries the PNG signature, so it is written, but no picture follows.
-  world_.UpdateIcon("builtin", PngDataUrl(MakePngSignedBytes(64)));
-  EXPECT_TRUE(world_.PetPosts().empty());
-  EXPECT_EQ(world_.Log(), std::vector<std::string>{});
+  // Carries the PNG signature, so it passes the upload checks, but no picture follows.
+  world_.UpdateIcon("builtin", PngDataUrl(MakePngSignedBytes(390)));
+  EXPECT_EQ(world_.PetPosts(), std::vector<std::string>{AppErrorText("无法生成当前角色的小助手图标。")});
+  EXPECT_EQ(ReadWholeFile(IconFile("builtin")), iconBefore);
+  EXPECT_EQ(world_.Listing(), listing);
   EXPECT_EQ(world_.app().CustomLargeIcon(), large);
   EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(world_.harness.PetHandle(), WM_GETICON, ICON_BIG, 0)), large);
   ICONINFO info{};

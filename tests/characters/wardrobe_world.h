@@ -39,13 +39,10 @@ class WardrobeWorld {
   Json State();
   std::vector<std::string> CustomIds();
   std::string Setting(const std::string& key);
-  // Every stored setting, read through a connection of the test's own.
-  std::map<std::string, std::string> AllSettings();
-  // Makes every later write of the setting fail with "injected failure".
-  void FailWritesOf(const std::string& key);
-  void AllowAllWrites();
-  // Runs SQL on the application database through the test's own connection.
-  void ExecuteSql(const std::string& sql);
+  std::map<std::string, std::string> AllSettings() { return harness.StoredSettings(); }
+  void FailWritesOf(const std::string& key) { harness.FailWritesOf(key); }
+  void AllowAllWrites() { harness.AllowAllWrites(); }
+  void ExecuteSql(const std::string& sql) { harness.ExecuteSql(sql); }
 
   std::wstring CharactersFolder() const;
   std::wstring CharacterFile(const std::string& name) const;
@@ -55,9 +52,6 @@ class WardrobeWorld {
   void StoreList(const Json& list);
 
   AppHarness harness;
-
- private:
-  std::wstring DatabasePath() const;
 };
 
 std::string AppErrorText(const std::string& message);

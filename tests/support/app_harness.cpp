@@ -1,12 +1,41 @@
 #include "tests/support/app_harness.h"
 
+#include <stdexcept>
+
 #include "store/app_files.h"
 #include "store/file_utils.h"
 #include "store/reminder_store.h"
+#include "store/sqlite_handles.h"
 #include "store/text_convert.h"
 #include "windows/window_constants.h"
 
 namespace nubo::testing {
+namespace {
+
+class TestConnection {
+ public:
+  explicit TestConnection(const std::wstring& path) {
+    if (sqlite3_open_v2(Utf16ToUtf8(path).c_str(), db_.out(), SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+      throw std::runtime_error("cannot open the test database");
+    }
+    sqlite3_busy_timeout(db_.get(), 5000);
+  }
+
+  void Execute(const std::string& sql) {
+    char* error = nullptr;
+    if (sqlite3_exec(db_.get(), sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+      const std::string message = error != nullptr ? error : "sqlite error";
+      sqlite3_free(error);
+      throw std::runtime_error(message);
+    }
+  }
+  sqlite3* get() const { return db_.get(); }
+
+ private:
+  SqliteConnection db_;
+};
+
+}  // namespace
 
 AppHarness::AppHarness() : AppHarness(Options{}) {}
 
@@ -36,6 +65,34 @@ void AppHarness::PreStoreSetting(const std::string& key, const std::string& valu
   ReminderStore store;
   store.Open(JoinPath(AppFolder(), kDatabaseFileName));
   store.PutSetting(key, value);
+}
+
+std::map<std::string, std::string> AppHarness::StoredSettings() {
+  TestConnection connection(JoinPath(AppFolder(), kDatabaseFileName));
+  std::map<std::string, std::string> settings;
+  SqliteStatement statement;
+  sqlite3_prepare_v2(connection.get(), "SELECT key, value FROM app_settings;", -1, statement.out(), nullptr);
+  while (sqlite3_step(statement.get()) == SQLITE_ROW) {
+    settings[ColumnText(statement.get(), 0)] = ColumnText(statement.get(), 1);
+  }
+  return settings;
+}
+
+void AppHarness::ExecuteSql(const std::string& sql) {
+  TestConnection connection(JoinPath(AppFolder(), kDatabaseFileName));
+  connection.Execute(sql);
+}
+
+void AppHarness::FailWritesOf(const std::string& key) {
+  for (const char* event : {"INSERT", "UPDATE"}) {
+    ExecuteSql(std::string("CREATE TRIGGER IF NOT EXISTS injected_") + event + " BEFORE " + event +
+               " ON app_settings WHEN NEW.key = '" + key +
+               "' BEGIN SELECT RAISE(ABORT, 'injected failure'); END;");
+  }
+}
+
+void AppHarness::AllowAllWrites() {
+  ExecuteSql("DROP TRIGGER IF EXISTS injected_INSERT; DROP TRIGGER IF EXISTS injected_UPDATE;");
 }
 
 Application& AppHarness::Build() {

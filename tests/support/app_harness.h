@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -62,6 +63,13 @@ class AppHarness {
   std::wstring ProgramFolder() const;
   // Writes a setting straight into the database before Build.
   void PreStoreSetting(const std::string& key, const std::string& value);
+  // Every stored setting, read through a connection of the test's own.
+  std::map<std::string, std::string> StoredSettings();
+  // Runs SQL on the application database through the test's own connection.
+  void ExecuteSql(const std::string& sql);
+  // Makes every later write of the setting fail with "injected failure".
+  void FailWritesOf(const std::string& key);
+  void AllowAllWrites();
 
   Options options;
   TempDir root;
