@@ -46,6 +46,12 @@ class DataRoutes : public ::testing::Test {
       if (answer_ == 1) std::wcsncpy(buffer, chosen_.c_str(), static_cast<size_t>(units) - 1);
       return answer_;
     };
+    dialogs_.replaceImage = [this](HWND owner, const wchar_t* path) {
+      askedToReplace_ = path;
+      lastOwner_ = owner;
+      openDuringQuestion_ = gate_.IsDialogOpen();
+      return 0;
+    };
   }
 
   // What the nested message loop delivers while the dialog is open, once.
@@ -81,6 +87,8 @@ class DataRoutes : public ::testing::Test {
   bool lastCreate_ = false;
   uint64_t lastUnits_ = 0;
   std::wstring lastInitialName_;
+  std::wstring askedToReplace_;
+  bool openDuringQuestion_ = false;
 };
 
 TEST_F(DataRoutes, RefreshAndExecuteNeedAnOpenDatabase) {
@@ -200,6 +208,15 @@ TEST_F(DataRoutes, ExecuteAnswersMendedFailuresAndRepairedText) {
   EXPECT_EQ(open["type"], "database.execute.error");
   EXPECT_EQ(open["payload"]["message"],
             "事务没有提交：执行结束时仍有未结束的事务，其中的修改已全部回滚。请以 COMMIT 结束事务后再执行。");
+  // Earlier statements stay applied: the error says so and lists the file as it now is.
+  const Json partly = Database(
+      "database.execute",
+      Json{{"requestId", "e"}, {"allowWrite", true},
+           {"sql", "CREATE TABLE made (a); INSERT INTO made VALUES (1); SELECT abs(-9223372036854775807 - 1);"}});
+  EXPECT_EQ(partly["type"], "database.execute.error");
+  EXPECT_EQ(partly["payload"]["message"], "SQL 执行失败: integer overflow。此前已提交的修改仍然保留，共影响 1 行。");
+  EXPECT_EQ(partly["payload"]["overview"]["objects"][0]["name"], "made");
+  EXPECT_FALSE(open["payload"].contains("overview"));
   const Json nul = Database("database.execute", Json{{"requestId", "e"},
                                                      {"sql", std::string("SELECT 1;\0DELETE FROM t;", 24)},
                                                      {"allowWrite", true}});
@@ -240,6 +257,14 @@ TEST_F(DataRoutes, ImageSaveRepliesWithThePathOrTheRefusal) {
             R"j({"payload":{"message":"不支持这个图片输出格式。","requestId":"s2"},"type":"image.save.error"})j");
   EXPECT_EQ(Image(Json{{"requestId", "s3"}, {"format", "png"}, {"dataUrl", 1}})["type"], "image.save.error");
   EXPECT_EQ(imageDialogs_, 1);
+
+  // "saved" again: the name with its extension is taken, and the answer no.
+  lastOwner_ = nullptr;
+  const Json kept = Image(Json{{"requestId", "s4"}, {"format", "png"}, {"dataUrl", kPngDataUrl}});
+  EXPECT_EQ(kept["payload"]["cancelled"], true);
+  EXPECT_EQ(askedToReplace_, dir_.file(L"saved.png"));
+  EXPECT_EQ(lastOwner_, kOwner);
+  EXPECT_TRUE(openDuringQuestion_);
   EXPECT_EQ(ListFolder(dir_.path()), L"saved.png");
 }
 
