@@ -67,9 +67,8 @@ std::optional<ShellLink> LoadOwnShortcut(const std::wstring& path, const std::ws
 // failure (a full volume) leaves the shortcut as it was.
 void SetShortcutIcon(const std::wstring& path, ShellLink& shortcut, const std::wstring& iconPath) {
   if (FAILED(shortcut.link->SetIconLocation(iconPath.c_str(), 0))) return;
-  const std::wstring temporary = path + character_texts::kUpdatingSuffix;
   try {
-    WriteThroughTemporary(temporary, path, [&] {
+    WriteThroughTemporary(path, character_texts::kUpdatingSuffix, [&](const std::wstring& temporary) {
       if (FAILED(shortcut.file->Save(temporary.c_str(), FALSE))) {
         throw std::runtime_error("Unable to save the shortcut.");
       }

@@ -36,7 +36,9 @@ bool WriteIcoFile(const wchar_t* path, const uint8_t* pngBytes, size_t byteCount
       static_cast<uint64_t>(byteCount) > kMaxPngBytes) {
     return false;
   }
-  FileHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  // Created anew: a file already of that name is never written over, and so
+  // the deletion below only ever removes the writer's own file.
+  FileHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
 

@@ -214,8 +214,7 @@ void Wardrobe::Upload(const std::string& name, std::string_view layoutText, cons
   }
   const std::string file = id + image.extension;
   const std::wstring picture = JoinPath(charactersFolder_, Utf8ToUtf16(file));
-  const std::wstring temporary = picture + texts::kUploadingSuffix;
-  WriteThroughTemporary(temporary, picture, [&] {
+  WriteThroughTemporary(picture, texts::kUploadingSuffix, [&](const std::wstring& temporary) {
     WriteFileComplete(temporary, image.bytes.data(), image.bytes.size());
   });
 
@@ -253,8 +252,7 @@ std::wstring Wardrobe::WriteIcon(const std::string& id, const std::string& dataU
   if (image.extension != texts::kPngExtension) throw std::runtime_error(std::string(texts::kIconMustBePng));
 
   const std::wstring icon = CharacterIconPath(id);
-  const std::wstring temporary = icon + texts::kUpdatingSuffix;
-  WriteThroughTemporary(temporary, icon, [&] {
+  WriteThroughTemporary(icon, texts::kUpdatingSuffix, [&](const std::wstring& temporary) {
     if (!WriteIcoFile(temporary.c_str(), image.bytes.data(), image.bytes.size()) ||
         !IsLoadableIcon(temporary)) {
       throw std::runtime_error(std::string(texts::kIconWriteFailed));

@@ -20,9 +20,28 @@ constexpr char kMoveFailed[] = "Unable to move the completed file.";
 constexpr char kDeleteFailed[] = "Unable to delete the file.";
 
 constexpr std::wstring_view kReservedFileNameCharacters = L"<>:\"/\\|?*";
+// How many names beside a target are tried for its temporary file.
+constexpr int kTemporaryNameAttempts = 100;
 constexpr int64_t kUnixEpochIn100ns = 116444736000000000LL;
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// Free only when nothing of that name is there; a name that cannot be
+// looked at counts as taken.
+bool IsNameFree(const std::wstring& path) {
+  if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+  const DWORD error = GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+std::wstring FreeTemporaryName(const std::wstring& target, std::wstring_view suffix) {
+  std::wstring candidate = target + std::wstring(suffix);
+  for (int n = 1; !IsNameFree(candidate); ++n) {
+    if (n == kTemporaryNameAttempts) throw std::runtime_error(kCreateOutputFailed);
+    candidate = target + L"." + std::to_wstring(n) + std::wstring(suffix);
+  }
+  return candidate;
+}
 
 }  // namespace
 
@@ -80,7 +99,7 @@ bool WriteAllToHandle(void* handle, const void* bytes, size_t byteCount) {
 }
 
 void WriteFileComplete(const std::wstring& path, const void* bytes, size_t byteCount) {
-  FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) throw std::runtime_error(kCreateOutputFailed);
   const bool complete = WriteAllToHandle(file.get(), bytes, byteCount) &&
@@ -108,10 +127,11 @@ void DeleteFileIfExists(const std::wstring& path) {
 
 void DeleteFileQuietly(const std::wstring& path) { DeleteFileW(path.c_str()); }
 
-void WriteThroughTemporary(const std::wstring& temporary, const std::wstring& target,
-                           const std::function<void()>& write) {
+void WriteThroughTemporary(const std::wstring& target, std::wstring_view suffix,
+                           const std::function<void(const std::wstring& temporary)>& write) {
+  const std::wstring temporary = FreeTemporaryName(target, suffix);
   try {
-    write();
+    write(temporary);
     MoveFileReplacing(temporary, target);
   } catch (...) {
     DeleteFileQuietly(temporary);

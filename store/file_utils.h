@@ -23,7 +23,8 @@ uint64_t FileSizeOrZero(const std::wstring& path);
 // Creates the folder and its missing parents; raises when it is not a folder.
 void EnsureDirectory(const std::wstring& path);
 
-// Writes the whole file and flushes it; on failure no file is left behind.
+// Creates the file anew (a name that is taken is refused, never replaced),
+// writes all of it and flushes it; on failure the file it created is removed.
 void WriteFileComplete(const std::wstring& path, const void* bytes, size_t byteCount);
 
 // Writes to an already open handle in pieces, repeating short writes for the
@@ -38,10 +39,13 @@ void DeleteFileIfExists(const std::wstring& path);
 // hide the first one.
 void DeleteFileQuietly(const std::wstring& path);
 
-// write() creates the temporary file, which is then moved over the target. On
-// any failure the temporary file is removed and the failure passed on.
-void WriteThroughTemporary(const std::wstring& temporary, const std::wstring& target,
-                           const std::function<void()>& write);
+// write() creates the file at the temporary path it is given, which is then
+// moved over the target. The temporary path is target + suffix, or, while that
+// name is taken, target + "." + n + suffix: a file the program did not create
+// is never written over or removed. On any failure the temporary file is
+// removed and the failure passed on.
+void WriteThroughTemporary(const std::wstring& target, std::wstring_view suffix,
+                           const std::function<void(const std::wstring& temporary)>& write);
 
 // Wall-clock time in Unix milliseconds.
 int64_t NowMilliseconds();

@@ -62,7 +62,18 @@ Json Execute(const DataRouteContext& context, std::string_view type, const Json&
     const std::wstring path = RequireCurrentDatabase(context, requestId);
     const std::string sql = ReadTextOr(payload, "sql", "");
     const bool allowWrite = ReadBoolOr(payload, "allowWrite", false);
-    const SqlExecuteResult result = ExecuteDatabaseSql(path, sql, allowWrite);
+    SqlExecuteResult result;
+    try {
+      result = ExecuteDatabaseSql(path, sql, allowWrite);
+    } catch (const SqlPartlyAppliedError& failure) {
+      // What stayed changed the file: the workbench lists it as it now is.
+      Json reply = MakeErrorReply(type, requestId, failure.what());
+      try {
+        reply["payload"]["overview"] = DatabaseOverviewToJson(OpenDatabaseAndReadOverview(path));
+      } catch (const std::exception&) {
+      }
+      return reply;
+    }
     Json fields{{"result", SqlExecuteResultToJson(result)}};
     if (result.wroteData) {
       fields["overview"] = DatabaseOverviewToJson(OpenDatabaseAndReadOverview(path));

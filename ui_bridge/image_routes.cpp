@@ -44,8 +44,12 @@ Json Save(DataRouteContext& context, std::string_view type, const Json& payload)
         return context.dialogs.saveImage(owner, wideFormat, initialName, buffer, units);
       });
     };
-    const ImageSaveResult saved =
-        SaveConvertedImage(context.owner, dataUrl, format, suggestedBaseName, guardedDialog);
+    const ReplaceQuestion guardedQuestion = [&context](HWND owner, const wchar_t* path) {
+      return context.dialogGate.Run([&] { return context.dialogs.replaceImage(owner, path); });
+    };
+    const ImageSaveResult saved = SaveConvertedImage(context.owner, dataUrl, format,
+                                                     suggestedBaseName, guardedDialog,
+                                                     guardedQuestion);
     return MakeResultReply(type, requestId,
                            Json{{"cancelled", saved.cancelled},
                                 {"path", saved.path},

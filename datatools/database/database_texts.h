@@ -9,6 +9,9 @@ namespace nubo::database_texts {
 inline constexpr int kBusyTimeoutMilliseconds = 2500;
 inline constexpr size_t kMaxSqlBytes = 262144;
 inline constexpr size_t kMaxKeptRows = 500;
+// Most bytes of cell text one result keeps; rows past it are dropped like
+// rows past the row cap.
+inline constexpr size_t kMaxKeptCellBytes = 16 * 1024 * 1024;
 // Longest a request's SQL may run on the main thread before it is stopped.
 inline constexpr int kSqlTimeLimitMilliseconds = 10000;
 // How many virtual-machine steps pass between two looks at the clock.
@@ -40,9 +43,21 @@ inline constexpr char kReadOnlyMode[] =
     "当前处于只读模式；如需修改数据库，请先明确启用“允许写入”。";
 inline constexpr char kNoStatement[] = "没有找到可执行的 SQL 语句。";
 static_assert(kSqlTimeLimitMilliseconds == 10000, "the text below names 10 seconds");
-inline constexpr char kSqlTimedOut[] = "SQL 执行超过 10 秒，已中止并回滚。";
+inline constexpr char kSqlTimedOut[] = "SQL 执行超过 10 秒，已中止这条语句并撤销它所做的修改。";
 inline constexpr char kTransactionNotCommitted[] =
     "事务没有提交：执行结束时仍有未结束的事务，其中的修改已全部回滚。请以 COMMIT 结束事务后再执行。";
+// Said after a failure when earlier statements of the request changed the
+// database: prefix + the count of changed rows that stayed + suffix.
+inline constexpr char kChangesKeptPrefix[] = "此前已提交的修改仍然保留，共影响 ";
+inline constexpr char kChangesKeptSuffix[] = " 行。";
+
+// Pragmas that change SQLite for the whole program, the application's own
+// store included, not just the browser's connection.
+inline constexpr const char* kProcessWidePragmas[] = {
+    "hard_heap_limit", "soft_heap_limit", "temp_store_directory", "data_store_directory"};
+inline constexpr char kProcessWidePragmaPrefix[] = "PRAGMA ";
+inline constexpr char kProcessWidePragmaSuffix[] =
+    " 会改变整个程序的 SQLite 设置，数据库浏览器中不能执行。";
 
 inline constexpr char kExecutedPrefix[] = "执行完成，影响 ";
 inline constexpr char kQueriedPrefix[] = "查询完成，返回 ";

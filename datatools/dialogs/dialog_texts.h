@@ -30,6 +30,11 @@ inline constexpr ImageDialogFormat kImageDialogFormats[] = {
     {L"ico", L"Windows 图标 (*.ico)\0*.ico\0", L"ico"},
 };
 
+// The question before a save replaces a file the dialog did not name:
+// prefix + the file's name + suffix.
+inline constexpr wchar_t kReplacePromptPrefix[] = L"“";
+inline constexpr wchar_t kReplacePromptSuffix[] = L"”已存在。\n要替换它吗？";
+
 // A request that would open a second modal dialog while one is open.
 inline constexpr char kDialogAlreadyOpen[] = "已有一个文件窗口正在打开，请先完成或关闭它。";
 

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <string>
+#include <string_view>
 
 #include "datatools/dialogs/dialog_texts.h"
 
@@ -64,6 +66,26 @@ int ShowSaveImageDialog(HWND owner, const wchar_t* format, const wchar_t* initia
                  OFN_EXPLORER | OFN_NOREADONLYRETURN | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR |
                      OFN_OVERWRITEPROMPT);
   return DialogOutcome(GetSaveFileNameW(&dialog));
+}
+
+int AskToReplaceFile(HWND owner, const wchar_t* path) {
+  if (path == nullptr) return -1;
+  const std::wstring_view full(path);
+  const size_t separator = full.find_last_of(L"\\/");
+  const std::wstring_view name =
+      separator == std::wstring_view::npos ? full : full.substr(separator + 1);
+  const std::wstring question =
+      texts::kReplacePromptPrefix + std::wstring(name) + texts::kReplacePromptSuffix;
+  // "No" is the default button: a stray Enter keeps the file.
+  switch (MessageBoxW(owner, question.c_str(), texts::kSaveImageTitle,
+                      MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2)) {
+    case IDYES:
+      return 1;
+    case IDNO:
+      return 0;
+    default:
+      return -1;
+  }
 }
 
 int ShowDatabaseFileDialog(HWND owner, bool create, wchar_t* buffer, uint64_t bufferUnits) {

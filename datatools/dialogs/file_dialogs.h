@@ -16,6 +16,11 @@ namespace nubo {
 int ShowSaveImageDialog(HWND owner, const wchar_t* format, const wchar_t* initialName,
                         wchar_t* buffer, uint64_t bufferUnits);
 
+// Asks with a Yes/No box owned by owner whether the file at path, which the
+// save dialog did not offer to replace, may be replaced: 1 yes, 0 no, -1 when
+// the box could not be shown.
+int AskToReplaceFile(HWND owner, const wchar_t* path);
+
 // Save dialog for a new database (an existing file may be chosen without an
 // overwrite prompt) when create is true, otherwise the open dialog.
 int ShowDatabaseFileDialog(HWND owner, bool create, wchar_t* buffer, uint64_t bufferUnits);

@@ -32,7 +32,8 @@ void WriteTemporaryFile(const std::wstring& path, std::string_view format,
 
 ImageSaveResult SaveConvertedImage(HWND owner, std::string_view dataUrl, std::string_view format,
                                    std::string_view suggestedBaseName,
-                                   const SaveImageDialog& showDialog) {
+                                   const SaveImageDialog& showDialog,
+                                   const ReplaceQuestion& askReplace) {
   if (suggestedBaseName.size() > texts::kMaxSuggestedNameBytes) {
     throw std::runtime_error(texts::kNameTooLong);
   }
@@ -46,13 +47,20 @@ ImageSaveResult SaveConvertedImage(HWND owner, std::string_view dataUrl, std::st
   DialogPathBuffer buffer;
   const int chosen = showDialog(owner, wideFormat.c_str(), initialName.c_str(), buffer.data(),
                                 buffer.size());
-  if (chosen == 0) return ImageSaveResult{true, {}, 0};
+  const ImageSaveResult cancelled{true, {}, 0};
+  if (chosen == 0) return cancelled;
   if (chosen != 1) throw std::runtime_error(texts::kDialogFailed);
 
-  const std::wstring finalPath = WithImageExtension(buffer.Path(), format);
-  const std::wstring temporaryPath = finalPath + texts::kTemporarySuffix;
-  WriteThroughTemporary(temporaryPath, finalPath,
-                        [&] { WriteTemporaryFile(temporaryPath, format, bytes); });
+  const std::wstring chosenPath = buffer.Path();
+  const std::wstring finalPath = WithImageExtension(chosenPath, format);
+  if (finalPath != chosenPath && FileExists(finalPath)) {
+    const int replace = askReplace(owner, finalPath.c_str());
+    if (replace == 0) return cancelled;
+    if (replace != 1) throw std::runtime_error(texts::kDialogFailed);
+  }
+  WriteThroughTemporary(finalPath, texts::kTemporarySuffix, [&](const std::wstring& temporary) {
+    WriteTemporaryFile(temporary, format, bytes);
+  });
   return ImageSaveResult{false, Utf16ToUtf8(finalPath), FileSizeOrZero(finalPath)};
 }
 

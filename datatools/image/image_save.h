@@ -19,9 +19,12 @@ struct ImageSaveResult {
 // Checks the data URL against the format, decodes it, asks for a path with
 // the save dialog (owned by owner) and writes the file through a temporary
 // ".converting" file moved over the target. Every check runs before the
-// dialog opens. Throws a standard runtime error with the user's text.
+// dialog opens. When the appended extension names a file that exists, which
+// the dialog never asked about, askReplace decides: "no" answers as a
+// cancelled save. Throws a standard runtime error with the user's text.
 ImageSaveResult SaveConvertedImage(HWND owner, std::string_view dataUrl, std::string_view format,
                                    std::string_view suggestedBaseName,
-                                   const SaveImageDialog& showDialog = ShowSaveImageDialog);
+                                   const SaveImageDialog& showDialog = ShowSaveImageDialog,
+                                   const ReplaceQuestion& askReplace = AskToReplaceFile);
 
 }  // namespace nubo

@@ -38,12 +38,12 @@ TEST(IcoWriter, WrapsAThousandBytePngBehindTheTwentyTwoByteHeader) {
   EXPECT_EQ(ico.substr(22), png);
 }
 
-TEST(IcoWriter, ReplacesAnExistingFileWhole) {
+TEST(IcoWriter, NeverWritesOverNorDeletesAFileAlreadyThere) {
   TempDir dir;
   const std::wstring path = dir.file(L"icon.ico");
   WriteWholeFile(path, std::string(5000, 'x'));
-  ASSERT_TRUE(Write(path, MakePng(2, 2)));
-  EXPECT_EQ(ReadWholeFile(path).size(), 22 + MakePng(2, 2).size());
+  EXPECT_FALSE(Write(path, MakePng(2, 2)));
+  EXPECT_EQ(ReadWholeFile(path), std::string(5000, 'x'));
 }
 
 TEST(IcoWriter, RefusesBadArgumentsWithoutCreatingAFile) {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include "store/file_utils.h"
 #include "store/text_convert.h"
 #include "tests/characters/picture_bytes.h"
@@ -37,6 +39,17 @@ class WardrobeRollback : public ::testing::Test {
     EXPECT_EQ(world_.PetPosts(), std::vector<std::string>{AppErrorText(message)});
     EXPECT_TRUE(world_.DashboardPosts().empty());
   }
+  // The folder is replaced by a file while the request runs, so nothing can
+  // be created in it.
+  void WithCharactersFolderTakenByAFile(const std::function<void()>& request) {
+    const std::wstring folder = world_.CharactersFolder();
+    const std::wstring away = folder + L".away";
+    ASSERT_TRUE(MoveFileW(folder.c_str(), away.c_str()));
+    WriteWholeFile(folder, "");
+    request();
+    ASSERT_TRUE(DeleteFileW(folder.c_str()));
+    ASSERT_TRUE(MoveFileW(away.c_str(), folder.c_str()));
+  }
   void UploadThird() {
     world_.FromPet("character.upload", Json{{"name", "third"}, {"dataUrl", PngDataUrl(png_)}});
   }
@@ -51,15 +64,8 @@ class WardrobeRollback : public ::testing::Test {
 };
 
 TEST_F(WardrobeRollback, UploadIntoACharactersFolderThatCannotTakeFiles) {
-  // The folder is replaced by a file, so nothing can be created in it.
-  const std::wstring folder = world_.CharactersFolder();
-  const std::wstring away = folder + L".away";
-  ASSERT_TRUE(MoveFileW(folder.c_str(), away.c_str()));
-  WriteWholeFile(folder, "");
-  UploadThird();
+  WithCharactersFolderTakenByAFile([&] { UploadThird(); });
   ExpectOnlyError("Unable to create the output file.");
-  ASSERT_TRUE(DeleteFileW(folder.c_str()));
-  ASSERT_TRUE(MoveFileW(away.c_str(), folder.c_str()));
   ExpectUnchanged();
 }
 
@@ -107,10 +113,7 @@ TEST_F(WardrobeRollback, DeleteWhenStoringFailsPutsTheRecordBackInItsPlace) {
 }
 
 TEST_F(WardrobeRollback, IconUpdateWhenTheTemporaryFileCannotBeCreated) {
-  const std::wstring blocker = world_.CharacterFile("assistant-icon-" + second_ + ".ico.updating");
-  ASSERT_TRUE(CreateDirectoryW(blocker.c_str(), nullptr));
-  listing_ = world_.Listing();
-  world_.UpdateIcon(second_, PngDataUrl(png_));
+  WithCharactersFolderTakenByAFile([&] { world_.UpdateIcon(second_, PngDataUrl(png_)); });
   ExpectOnlyError("无法生成当前角色的小助手图标。");
   ExpectUnchanged();
   EXPECT_EQ(world_.app().CustomLargeIcon(), nullptr);

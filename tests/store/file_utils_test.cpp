@@ -58,8 +58,22 @@ TEST(WriteFileComplete, WritesEmptyAndFullFiles) {
   WriteFileComplete(full, bytes.data(), bytes.size());
   EXPECT_EQ(ReadWholeFile(full), bytes);
 
-  WriteFileComplete(full, "x", 1);  // replaces, never appends
-  EXPECT_EQ(ReadWholeFile(full), "x");
+  // A name that is taken is refused and the file there left as it was.
+  EXPECT_THROW(WriteFileComplete(full, "x", 1), std::runtime_error);
+  EXPECT_EQ(ReadWholeFile(full), bytes);
+}
+
+TEST(WriteThroughTemporary, WritesBesideTemporaryNamesThatAreTaken) {
+  TempDir dir;
+  const std::wstring target = dir.file(L"out.png");
+  WriteWholeFile(target + L".converting", "mine");
+  ASSERT_TRUE(CreateDirectoryW((target + L".1.converting").c_str(), nullptr));
+  WriteThroughTemporary(target, L".converting", [&](const std::wstring& temporary) {
+    EXPECT_EQ(temporary, target + L".2.converting");
+    WriteFileComplete(temporary, "new", 3);
+  });
+  EXPECT_EQ(ReadWholeFile(target), "new");
+  EXPECT_EQ(ReadWholeFile(target + L".converting"), "mine");
 }
 
 TEST(WriteFileComplete, FailureToCreateLeavesNoFile) {

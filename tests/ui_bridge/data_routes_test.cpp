@@ -200,6 +200,15 @@ TEST_F(DataRoutes, ExecuteAnswersMendedFailuresAndRepairedText) {
   EXPECT_EQ(open["type"], "database.execute.error");
   EXPECT_EQ(open["payload"]["message"],
             "事务没有提交：执行结束时仍有未结束的事务，其中的修改已全部回滚。请以 COMMIT 结束事务后再执行。");
+  // Earlier statements stay applied: the error says so and lists the file as it now is.
+  const Json partly = Database(
+      "database.execute",
+      Json{{"requestId", "e"}, {"allowWrite", true},
+           {"sql", "CREATE TABLE made (a); INSERT INTO made VALUES (1); SELECT abs(-9223372036854775807 - 1);"}});
+  EXPECT_EQ(partly["type"], "database.execute.error");
+  EXPECT_EQ(partly["payload"]["message"], "SQL 执行失败: integer overflow。此前已提交的修改仍然保留，共影响 1 行。");
+  EXPECT_EQ(partly["payload"]["overview"]["objects"][0]["name"], "made");
+  EXPECT_FALSE(open["payload"].contains("overview"));
   const Json nul = Database("database.execute", Json{{"requestId", "e"},
                                                      {"sql", std::string("SELECT 1;\0DELETE FROM t;", 24)},
                                                      {"allowWrite", true}});

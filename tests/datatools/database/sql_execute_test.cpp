@@ -176,12 +176,9 @@ TEST_F(SqlExecute, OpenTransactionIsRolledBackAndReported) {
   EXPECT_EQ(ExecuteFailure(path_, "BEGIN; DELETE FROM t;", true), notCommitted);
   EXPECT_EQ(ExecuteFailure(path_, "SAVEPOINT s; INSERT INTO t VALUES (9, 'x');", true), notCommitted);
   EXPECT_EQ(CountRows(path_, "t"), "3");
-  EXPECT_EQ(ExecuteFailure(path_, "DELETE FROM t WHERE x = 1; BEGIN; DELETE FROM t;", true),
-            notCommitted);
-  EXPECT_EQ(CountRows(path_, "t"), "2");  // the statement before BEGIN stays committed
 
   const SqlExecuteResult committed = ExecuteDatabaseSql(path_, "BEGIN; DELETE FROM t; COMMIT;", true);
-  EXPECT_EQ(committed.affectedRows, 2);
+  EXPECT_EQ(committed.affectedRows, 3);
   EXPECT_EQ(CountRows(path_, "t"), "0");
   // Nothing can be written read-only, so an open read transaction loses nothing.
   EXPECT_EQ(ExecuteDatabaseSql(path_, "BEGIN; SELECT 7;", false).rows, (Rows{{"7"}}));
@@ -194,29 +191,104 @@ TEST_F(SqlExecute, SqlPastTheTimeLimitIsInterruptedAndRolledBack) {
     return nubo::testing::FailureText([&] { ExecuteDatabaseSql(path_, sql, true, limit); });
   };
   const std::string endless = "WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c) ";
-  const std::string timedOut = "SQL 执行超过 10 秒，已中止并回滚。";
+  const std::string timedOut = "SQL 执行超过 10 秒，已中止这条语句并撤销它所做的修改。";
   EXPECT_EQ(failure(endless + "SELECT count(*) FROM c;"), timedOut);
-  // The statement before keeps its change; the interrupted one leaves none.
-  EXPECT_EQ(failure("DELETE FROM t WHERE x = 1;" + endless + "INSERT INTO t SELECT n, 'c' FROM c;"),
-            timedOut);
-  EXPECT_EQ(CountRows(path_, "t"), "1");
+  // The interrupted statement leaves no change.
+  EXPECT_EQ(failure(endless + "INSERT INTO t SELECT n, 'c' FROM c;"), timedOut);
+  EXPECT_EQ(CountRows(path_, "t"), "2");
   // A transaction the request opened is rolled back whole.
   EXPECT_EQ(failure("BEGIN; DELETE FROM t;" + endless + "SELECT count(*) FROM c;"), timedOut);
+  EXPECT_EQ(CountRows(path_, "t"), "2");
   // SQL that finishes in time runs whole, however many steps it takes.
   const std::string counted =
       "SELECT x, (WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c LIMIT 20000) "
       "SELECT count(*) FROM c) FROM t;";
-  EXPECT_EQ(ExecuteDatabaseSql(path_, counted, false, limit).rows, (Rows{{"2", "20000"}}));
+  EXPECT_EQ(ExecuteDatabaseSql(path_, counted, false, limit).rows, (Rows{{"1", "20000"}, {"2", "20000"}}));
 }
 
-TEST_F(SqlExecute, FailuresNameTheirStepAndKeepEarlierChanges) {
+TEST_F(SqlExecute, FailuresNameTheirStep) {
   Fill(1);
   EXPECT_EQ(ExecuteFailure(path_, "SELEC 1", false), "SQL 解析失败: near \"SELEC\": syntax error");
   EXPECT_EQ(ExecuteFailure(path_, "SELECT abs(-9223372036854775807 - 1);", false),
             "SQL 执行失败: integer overflow");
-  EXPECT_EQ(ExecuteFailure(path_, "INSERT INTO t VALUES (2, 'b'); INSERT INTO nowhere VALUES (1);", true),
-            "SQL 解析失败: no such table: nowhere");
-  EXPECT_EQ(CountRows(path_, "t"), "2");
+}
+
+// Statements before the failing one stay applied, and the failure says so.
+TEST(SqlExecuteFailure, SaysHowManyChangedRowsStayed) {
+  const std::string endless =
+      "WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c) SELECT count(*) FROM c;";
+  const std::string kept = "此前已提交的修改仍然保留，共影响 ";
+  const struct {
+    std::string sql;
+    std::string countQuery;
+    std::string rowsLeft;
+    std::string text;
+  } cases[] = {
+      {"DELETE FROM t WHERE x <= 10; " + endless, "t", "10",
+       "SQL 执行超过 10 秒，已中止这条语句并撤销它所做的修改。" + kept + "10 行。"},
+      {"DELETE FROM t WHERE x <= 5; BEGIN; DELETE FROM t;", "t", "15",
+       "事务没有提交：执行结束时仍有未结束的事务，其中的修改已全部回滚。请以 COMMIT 结束事务后再执行。" +
+           kept + "5 行。"},
+      {"CREATE TABLE made (a); INSERT INTO made VALUES (1); SELECT abs(-9223372036854775807 - 1);",
+       "made", "1", "SQL 执行失败: integer overflow。" + kept + "1 行。"},
+      // A transaction rolled back by the request takes its changes along.
+      {"DELETE FROM t WHERE x <= 2; BEGIN; DELETE FROM t; ROLLBACK; SELECT abs(-9223372036854775807 - 1);",
+       "t", "18", "SQL 执行失败: integer overflow。" + kept + "2 行。"},
+  };
+  TempDir dir;
+  int n = 0;
+  for (const auto& c : cases) {
+    const std::wstring path = dir.file(L"case" + std::to_wstring(++n) + L".db");
+    RunSqlOnFile(path, "CREATE TABLE t (x INTEGER);"
+                       "WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c WHERE n < 20) "
+                       "INSERT INTO t SELECT n FROM c;");
+    try {
+      ExecuteDatabaseSql(path, c.sql, true, std::chrono::milliseconds(150));
+      ADD_FAILURE() << c.sql;
+    } catch (const SqlPartlyAppliedError& failure) {
+      EXPECT_EQ(failure.what(), c.text);
+    }
+    EXPECT_EQ(CountRows(path, c.countQuery), c.rowsLeft) << c.sql;
+  }
+}
+
+TEST_F(SqlExecute, ProcessWidePragmasAreRefusedInBothModes) {
+  Fill(1);
+  for (const bool allowWrite : {false, true}) {
+    for (const std::string name :
+         {"hard_heap_limit", "soft_heap_limit", "temp_store_directory", "data_store_directory"}) {
+      EXPECT_EQ(ExecuteFailure(path_, "PRAGMA " + name + " = 20000;", allowWrite),
+                "PRAGMA " + name + " 会改变整个程序的 SQLite 设置，数据库浏览器中不能执行。");
+    }
+    EXPECT_EQ(ExecuteFailure(path_, "SELECT 1; PRAGMA main.HARD_HEAP_LIMIT;", allowWrite),
+              "PRAGMA HARD_HEAP_LIMIT 会改变整个程序的 SQLite 设置，数据库浏览器中不能执行。");
+    EXPECT_EQ(ExecuteFailure(path_, "SELECT * FROM pragma_soft_heap_limit;", allowWrite),
+              "PRAGMA soft_heap_limit 会改变整个程序的 SQLite 设置，数据库浏览器中不能执行。");
+    // The next request runs, and other pragmas still do.
+    EXPECT_EQ(ExecuteDatabaseSql(path_, "PRAGMA cache_size; SELECT count(*) FROM pragma_table_info('t');",
+                                 allowWrite).rows,
+              (Rows{{"2"}}));
+  }
+  EXPECT_EQ(sqlite3_hard_heap_limit64(-1), 0);
+  EXPECT_EQ(sqlite3_soft_heap_limit64(-1), 0);
+}
+
+TEST_F(SqlExecute, KeptCellsHaveAByteBudgetOf16MiB) {
+  Fill(1);
+  // Rows of exactly 1 MiB of text: sixteen fill the budget.
+  const auto rows = [&](int count) {
+    return ExecuteDatabaseSql(path_,
+                              "WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c WHERE n < " +
+                                  std::to_string(count) + ") SELECT hex(zeroblob(524288)) FROM c;",
+                              false);
+  };
+  const SqlExecuteResult whole = rows(16);
+  EXPECT_EQ(whole.rows.size(), 16u);
+  EXPECT_FALSE(whole.truncated);
+  const SqlExecuteResult cut = rows(17);
+  EXPECT_EQ(cut.rows.size(), 16u);
+  EXPECT_TRUE(cut.truncated);
+  EXPECT_EQ(cut.message, "查询完成，返回 16 行（结果已截断）。");
 }
 
 TEST_F(SqlExecute, NeedsAnExistingFile) {

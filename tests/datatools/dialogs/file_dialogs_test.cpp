@@ -120,5 +120,31 @@ TEST(SaveImageDialog, SavesAConvertedImageWhereTheUserChose) {
   EXPECT_EQ(ListFolder(dir.path()), L"icon.ico");
 }
 
+// The folder holds "photo.jpg.png"; the user types "photo.jpg", which the
+// dialog has no reason to ask about, and answers the box that follows no.
+TEST(SaveImageDialog, AnAppendedNameThatExistsIsKeptWhenTheUserSaysNo) {
+  TempDir dir;
+  const std::wstring existing = dir.file(L"photo.jpg.png");
+  WriteWholeFile(existing, "the user's picture");
+  std::wstring question;
+  DialogDriver driver(L"保存转换后的图片", [&](HWND dialog) {
+    const DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
+    TypeFileName(dialog, dir.file(L"photo.jpg"));
+    PressButton(dialog, IDOK);
+    WaitUntilClosed(dialog, 5000);
+    if (HWND box = WaitForDialog(thread, L"保存转换后的图片", dialog, 5000)) {
+      question = WindowText(GetDlgItem(box, 0xFFFF));
+      PressButton(box, IDNO);
+    }
+  });
+  const ImageSaveResult saved =
+      SaveConvertedImage(nullptr, "data:image/png;base64,iVBORw0KGgpvaw==", "png", "photo");
+  ASSERT_TRUE(driver.Finish());
+  EXPECT_TRUE(saved.cancelled);
+  EXPECT_EQ(question, L"“photo.jpg.png”已存在。\n要替换它吗？");
+  EXPECT_EQ(ReadWholeFile(existing), "the user's picture");
+  EXPECT_EQ(ListFolder(dir.path()), L"photo.jpg.png");
+}
+
 }  // namespace
 }  // namespace nubo

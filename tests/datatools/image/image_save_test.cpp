@@ -129,14 +129,49 @@ TEST(ImageSave, WritesTheDecodedBytesAndReportsPathAndSize) {
   FakeSaveDialog dialog;
   dialog.chosen = dir.file(L"照片.png");
   WriteWholeFile(dialog.chosen, "an older picture");
+  WriteWholeFile(dialog.chosen + L".converting", "the user's own");
   const std::string png = SignedImage("png", 5000);
-  const ImageSaveResult saved =
-      SaveConvertedImage(nullptr, DataUrl("png", png), "png", "照片", dialog.Dialog());
+  const ImageSaveResult saved = SaveConvertedImage(nullptr, DataUrl("png", png), "png", "照片",
+                                                   dialog.Dialog(), dialog.Question());
   EXPECT_FALSE(saved.cancelled);
   EXPECT_EQ(saved.path, Utf16ToUtf8(dialog.chosen));
   EXPECT_EQ(saved.sizeBytes, 5000u);
   EXPECT_EQ(ReadWholeFile(dialog.chosen), png);
-  EXPECT_EQ(ListFolder(dir.path()), L"照片.png");
+  EXPECT_EQ(dialog.questions, 0);  // the dialog itself asked about this name
+  EXPECT_EQ(ReadWholeFile(dialog.chosen + L".converting"), "the user's own");
+  EXPECT_EQ(ListFolder(dir.path()), L"照片.png,照片.png.converting");
+}
+
+// The user types "photo.jpg"; the dialog asks nothing, as no such file
+// exists, but the extension added to it names the user's "photo.jpg.png".
+TEST(ImageSave, AnAppendedNameThatExistsIsReplacedOnlyAfterAYes) {
+  const struct {
+    int answer;
+    bool replaced;
+    std::string failure;
+  } cases[] = {
+      {0, false, "(no failure)"}, {-1, false, "无法打开图片保存窗口。"}, {1, true, "(no failure)"}};
+  for (const auto& c : cases) {
+    TempDir dir;
+    FakeSaveDialog dialog;
+    dialog.chosen = dir.file(L"photo.jpg");
+    dialog.replaceAnswer = c.answer;
+    const std::wstring existing = dir.file(L"photo.jpg.png");
+    WriteWholeFile(existing, "the user's picture");
+    const HWND owner = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x5678));
+    ImageSaveResult saved;
+    const std::string failure = FailureText([&] {
+      saved = SaveConvertedImage(owner, DataUrl("png", kPng), "png", "photo", dialog.Dialog(),
+                                 dialog.Question());
+    });
+    EXPECT_EQ(failure, c.failure) << c.answer;
+    EXPECT_EQ(dialog.questions, 1);
+    EXPECT_EQ(dialog.askedPath, existing);
+    EXPECT_EQ(dialog.askedOwner, owner);
+    EXPECT_EQ(saved.cancelled, c.answer == 0);
+    EXPECT_EQ(ReadWholeFile(existing), c.replaced ? kPng : "the user's picture");
+    EXPECT_EQ(ListFolder(dir.path()), L"photo.jpg.png");
+  }
 }
 
 TEST(ImageSave, IconWrapsThePngInASingleImageIcoFile) {
@@ -253,6 +288,7 @@ TEST(ImageSave, FailedWriteKeepsTheTargetAndRemovesTheTemporaryFile) {
   WriteWholeFile(dialog.chosen, "old png");
   const std::wstring icon = dir.file(L"kept.ico");
   WriteWholeFile(icon, "old ico");
+  WriteWholeFile(icon + L".converting", "the user's own");
   nubo::testing::ImportPatch patch("kernel32.dll", "FlushFileBuffers",
                                    reinterpret_cast<void*>(&FailingFlush));
   EXPECT_EQ(FailureText([&] {
@@ -266,7 +302,8 @@ TEST(ImageSave, FailedWriteKeepsTheTargetAndRemovesTheTemporaryFile) {
             "无法生成 Windows ICO 文件。");
   EXPECT_EQ(ReadWholeFile(dir.file(L"kept.png")), "old png");
   EXPECT_EQ(ReadWholeFile(icon), "old ico");
-  EXPECT_EQ(ListFolder(dir.path()), L"kept.ico,kept.png");
+  EXPECT_EQ(ReadWholeFile(icon + L".converting"), "the user's own");
+  EXPECT_EQ(ListFolder(dir.path()), L"kept.ico,kept.ico.converting,kept.png");
 }
 
 }  // namespace

@@ -32,4 +32,13 @@ SaveImageDialog FakeSaveDialog::Dialog() {
   };
 }
 
+ReplaceQuestion FakeSaveDialog::Question() {
+  return [this](HWND ownerWindow, const wchar_t* path) {
+    ++questions;
+    askedOwner = ownerWindow;
+    askedPath = path;
+    return replaceAnswer;
+  };
+}
+
 }  // namespace nubo::testing

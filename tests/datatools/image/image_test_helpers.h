@@ -28,6 +28,15 @@ struct FakeSaveDialog {
   uint64_t bufferUnits = 0;
 
   SaveImageDialog Dialog();
+
+  // Stands in for the question before replacing a file the dialog did not
+  // name: records it and answers with `replaceAnswer`.
+  int replaceAnswer = 1;
+  int questions = 0;
+  std::wstring askedPath;
+  HWND askedOwner = nullptr;
+
+  ReplaceQuestion Question();
 };
 
 }  // namespace nubo::testing
