@@ -106,8 +106,8 @@ class PortsOnThisMachine : public ::testing::Test {
     return listing;
   }
 
-  // The row shows once, owned by this program: under Wine the tables carry no
-  // owner (pid 0); Windows names this program.
+  // The row shows once, owned by this program: under Wine the program's own
+  // sockets show no owner (pid 0); Windows names this program.
   static void ExpectOnceOwnedByThisProgram(const std::vector<PortEntry>& listing, const Expected& row) {
     ASSERT_EQ(CountOf(listing, row), 1u) << row.protocol << " " << row.localAddress << ":" << row.localPort;
     const PortEntry& entry = *Find(listing, row);
