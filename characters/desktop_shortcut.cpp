@@ -69,7 +69,11 @@ void SetShortcutIcon(const std::wstring& path, ShellLink& shortcut, const std::w
   if (FAILED(shortcut.link->SetIconLocation(iconPath.c_str(), 0))) return;
   try {
     WriteThroughTemporary(path, character_texts::kUpdatingSuffix, [&](const std::wstring& temporary) {
+      // Created empty first, so that the name is this program's before the
+      // shell writes the link into it.
+      WriteFileComplete(temporary, nullptr, 0);
       if (FAILED(shortcut.file->Save(temporary.c_str(), FALSE))) {
+        DeleteFileQuietly(temporary);
         throw std::runtime_error("Unable to save the shortcut.");
       }
     });

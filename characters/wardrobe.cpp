@@ -253,9 +253,11 @@ std::wstring Wardrobe::WriteIcon(const std::string& id, const std::string& dataU
 
   const std::wstring icon = CharacterIconPath(id);
   WriteThroughTemporary(icon, texts::kUpdatingSuffix, [&](const std::wstring& temporary) {
-    if (!WriteIcoFile(temporary.c_str(), image.bytes.data(), image.bytes.size()) ||
-        !IsLoadableIcon(temporary)) {
-      throw std::runtime_error(std::string(texts::kIconWriteFailed));
+    const std::runtime_error failed{std::string(texts::kIconWriteFailed)};
+    if (!WriteIcoFile(temporary.c_str(), image.bytes.data(), image.bytes.size())) throw failed;
+    if (!IsLoadableIcon(temporary)) {
+      DeleteFileQuietly(temporary);
+      throw failed;
     }
   });
   return icon;

@@ -130,8 +130,8 @@ void DeleteFileQuietly(const std::wstring& path) { DeleteFileW(path.c_str()); }
 void WriteThroughTemporary(const std::wstring& target, std::wstring_view suffix,
                            const std::function<void(const std::wstring& temporary)>& write) {
   const std::wstring temporary = FreeTemporaryName(target, suffix);
+  write(temporary);
   try {
-    write(temporary);
     MoveFileReplacing(temporary, target);
   } catch (...) {
     DeleteFileQuietly(temporary);

@@ -42,8 +42,10 @@ void DeleteFileQuietly(const std::wstring& path);
 // write() creates the file at the temporary path it is given, which is then
 // moved over the target. The temporary path is target + suffix, or, while that
 // name is taken, target + "." + n + suffix: a file the program did not create
-// is never written over or removed. On any failure the temporary file is
-// removed and the failure passed on.
+// is never written over or removed. A write() that fails removes what it
+// created itself (a name found free may be taken by someone else before it is
+// created); when the move fails, the temporary file is removed. Failures are
+// passed on.
 void WriteThroughTemporary(const std::wstring& target, std::wstring_view suffix,
                            const std::function<void(const std::wstring& temporary)>& write);
 

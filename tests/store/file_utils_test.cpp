@@ -74,6 +74,16 @@ TEST(WriteThroughTemporary, WritesBesideTemporaryNamesThatAreTaken) {
   });
   EXPECT_EQ(ReadWholeFile(target), "new");
   EXPECT_EQ(ReadWholeFile(target + L".converting"), "mine");
+
+  // Someone else takes the free name before the writer creates it: the
+  // writer's failure leaves their file alone.
+  EXPECT_THROW(WriteThroughTemporary(target, L".converting",
+                                     [&](const std::wstring& temporary) {
+                                       WriteWholeFile(temporary, "theirs");
+                                       WriteFileComplete(temporary, "new", 3);
+                                     }),
+               std::runtime_error);
+  EXPECT_EQ(ReadWholeFile(target + L".2.converting"), "theirs");
 }
 
 TEST(WriteFileComplete, FailureToCreateLeavesNoFile) {
