@@ -23,6 +23,8 @@ inline constexpr wchar_t kUpdatingSuffix[] = L".updating";
 inline constexpr wchar_t kIconFilePrefix[] = L"assistant-icon-";
 inline constexpr wchar_t kIconFileExtension[] = L".ico";
 inline constexpr std::string_view kAppliedFlag = "1";
+// Never shown: the shortcut's upkeep stays silent.
+inline constexpr char kShortcutSaveFailed[] = "Unable to save the shortcut.";
 
 // Data URLs of character pictures.
 inline constexpr std::string_view kPngDataUrlPrefix = "data:image/png;base64,";

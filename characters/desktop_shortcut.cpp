@@ -74,7 +74,7 @@ void SetShortcutIcon(const std::wstring& path, ShellLink& shortcut, const std::w
       WriteFileComplete(temporary, nullptr, 0);
       if (FAILED(shortcut.file->Save(temporary.c_str(), FALSE))) {
         DeleteFileQuietly(temporary);
-        throw std::runtime_error("Unable to save the shortcut.");
+        throw std::runtime_error(character_texts::kShortcutSaveFailed);
       }
     });
   } catch (const std::exception&) {

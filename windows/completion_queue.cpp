@@ -39,7 +39,7 @@ bool PostCompletion(HWND window, std::function<void()> work) {
     Queue().emplace(ticket, Pending{window, std::move(work)});
   }
   if (PostMessageW(window, kCompletionMessage, 0, ticket)) return true;
-  Pending dropped;
+  Pending dropped;  // released outside the lock, as in DropCompletions
   {
     std::lock_guard lock(QueueMutex());
     dropped = std::move(Queue().at(ticket));
